@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::printf("RuvuvADU %s\n", RUVU_VERSION);
+    return 0;
+}

@@ -1,0 +1,19 @@
+// The temporary folder and unique temporary names.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "HostError.h"
+
+namespace ruvu::platform {
+
+// TMPDIR, or /tmp, as a Windows path with a trailing "\".
+std::string GetTempPath();
+
+// Creates a unique empty file PREFIX + hexadecimal number + ".TMP" in folder (a Windows path) and
+// returns its full Windows path; only the first three characters of prefix are used, as on Windows.
+// Unique also when several processes ask at once (the file is created exclusively). Empty on failure.
+std::string GetTempFileName(std::string_view folder, std::string_view prefix, HostError* error = nullptr);
+
+}  // namespace ruvu::platform
