@@ -1,0 +1,40 @@
+// Path helpers both libraries share: turning a path into the form stored in an archive, making a
+// stored name safe to create below a base folder, and resolving record paths against a base folder.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/HostError.h"
+
+namespace ruvu::libcommon {
+
+// The components of a path split at "\" or "/", without a drive ("C:"), empty components (leading,
+// doubled or trailing separators), "." and "..". unsafe (optional) is set when a drive, a leading
+// separator or a ".." was dropped.
+std::vector<std::string> CleanComponents(std::string_view path, bool* unsafe = nullptr);
+
+// The stored form of a path: its clean components joined with "/" ("C:\A\..\B\x.txt" gives
+// "A/B/x.txt"); a trailing separator is kept as "/" for folders when keepTrailingSlash.
+std::string StoredPath(std::string_view path, bool keepTrailingSlash = false);
+
+// A stored entry name made safe for creating below a base folder: the clean components joined with
+// "\"; unsafe is set when anything that could lead outside the base was removed.
+struct SafeName {
+    std::string relative;  // empty when nothing usable is left
+    bool unsafe = false;
+    bool isFolder = false;  // the name ended with a separator
+};
+SafeName MakeSafeName(std::string_view entryName);
+
+// The full Windows path of a path taken relative to baseFolder (a full Windows path) when it has no
+// drive and no leading separator, else relative to the current directory as Windows does. Empty when
+// the path is invalid.
+std::string FullPathFrom(std::string_view path, std::string_view baseFolder);
+
+// The host path of a Windows path (platform::ResolveHostPath).
+std::optional<std::string> HostPathOf(std::string_view windowsPath, platform::HostError* error = nullptr);
+
+}  // namespace ruvu::libcommon
