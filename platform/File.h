@@ -19,14 +19,14 @@ enum class Access { Read, Write, ReadWrite };
 enum class Share { DenyNone, DenyRead, DenyWrite, Exclusive };
 enum class Disposition {
     OpenExisting,  // fails with FileNotFound when missing
-    CreateNew,  // fails with FileExists when present
+    CreateNew,     // fails with FileExists when present
     CreateAlways,  // creates or truncates
-    OpenAlways,  // opens or creates
+    OpenAlways,    // opens or creates
 };
 enum class SeekOrigin { Begin, Current, End };
 
 class File {
-public:
+  public:
     File() = default;
     File(const File&) = delete;
     File& operator=(const File&) = delete;
@@ -70,7 +70,7 @@ public:
     const std::string& HostPath() const { return hostPath_; }
     int NativeHandle() const { return fd_; }
 
-private:
+  private:
     bool Fail(HostError error);
 
     int fd_ = -1;

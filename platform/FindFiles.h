@@ -12,7 +12,7 @@
 namespace ruvu::platform {
 
 struct FindEntry {
-    std::string name;  // name as stored on the host
+    std::string name;         // name as stored on the host
     uint32_t attributes = 0;  // FileAttributes bits
     int64_t size = 0;
     uint32_t dosDateTime = 0;  // modification time, MS-DOS date and time

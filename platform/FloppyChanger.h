@@ -21,7 +21,7 @@ inline constexpr uint64_t kFloppyCapacity = 1457664;
 inline constexpr uint32_t kFloppySectorSize = 512;
 
 class FloppyChanger {
-public:
+  public:
     // The changer kept in hostFolder (created with its subfolders when missing).
     explicit FloppyChanger(std::string hostFolder);
 
@@ -41,7 +41,7 @@ public:
 
     const std::string& HostFolder() const { return hostFolder_; }
 
-private:
+  private:
     std::string hostFolder_;
 };
 

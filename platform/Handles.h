@@ -22,7 +22,7 @@ T* ResolveHandleAs(uint32_t handle) {
 
 // A registration that ends with its scope.
 class ScopedHandle {
-public:
+  public:
     ScopedHandle() = default;
     explicit ScopedHandle(void* pointer) : handle_(RegisterHandle(pointer)) {}
     ScopedHandle(const ScopedHandle&) = delete;
@@ -40,7 +40,7 @@ public:
 
     uint32_t Get() const { return handle_; }
 
-private:
+  private:
     uint32_t handle_ = 0;
 };
 

@@ -17,8 +17,9 @@ enum class HostError : uint32_t {
     InvalidHandle = 6,
     NotEnoughMemory = 8,
     InvalidDrive = 15,
+    NotSameDevice = 17,  // a move between file systems that could not be copied instead
     WriteProtect = 19,
-    NotReady = 21,  // removable drive without a disk
+    NotReady = 21,    // removable drive without a disk
     GenFailure = 31,  // the device does not work: an unformatted floppy
     SharingViolation = 32,
     LockViolation = 33,

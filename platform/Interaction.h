@@ -24,7 +24,7 @@ enum MessageBoxFlags : uint32_t {
     MB_TYPEMASK = 0xF,
     MB_ICONSTOP = 0x10,  // also MB_ICONERROR / MB_ICONHAND
     MB_ICONQUESTION = 0x20,
-    MB_ICONWARNING = 0x30,  // also MB_ICONEXCLAMATION
+    MB_ICONWARNING = 0x30,      // also MB_ICONEXCLAMATION
     MB_ICONINFORMATION = 0x40,  // also MB_ICONASTERISK
     MB_ICONMASK = 0xF0,
     MB_DEFBUTTON1 = 0x000,
@@ -45,6 +45,11 @@ enum DialogResult : int {
     IDNOTOALL = 9,  // the password dialog's "Cancel all"
 };
 
+// The buttons of a message box type (flags & MB_TYPEMASK) in their order; empty for an unknown type.
+std::vector<int> MessageBoxButtons(uint32_t flags);
+// The button MB_DEFBUTTONn picks (the first when n is beyond the buttons); 0 for an unknown type.
+int DefaultButton(uint32_t flags);
+
 // Cursor shapes.
 enum class Cursor { Default, HourGlass };
 
@@ -52,11 +57,11 @@ enum class Cursor { Default, HourGlass };
 // Abort (bit 8).
 struct PasswordAnswer {
     int modalResult = IDCANCEL;  // IDOK, IDCANCEL, IDNOTOALL or IDABORT
-    std::string password;  // the text typed; meaningful with IDOK
+    std::string password;        // the text typed; meaningful with IDOK
 };
 
 class Interaction {
-public:
+  public:
     virtual ~Interaction() = default;
 
     // A modal message box; returns the button pressed (DialogResult) or 0.
@@ -77,13 +82,13 @@ Interaction* InstallInteraction(Interaction* interaction);
 
 // Installs an interaction for the lifetime of a scope.
 class ScopedInteraction {
-public:
+  public:
     explicit ScopedInteraction(Interaction& interaction) : previous_(InstallInteraction(&interaction)) {}
     ScopedInteraction(const ScopedInteraction&) = delete;
     ScopedInteraction& operator=(const ScopedInteraction&) = delete;
     ~ScopedInteraction() { InstallInteraction(previous_); }
 
-private:
+  private:
     Interaction* previous_;
 };
 
@@ -91,8 +96,12 @@ private:
 // input: a button's name or its first letter, an empty line takes the default button. At the end of
 // input a plain message is acknowledged and a question gets its safe answer (No, Cancel or Abort), so
 // an unattended run never waits forever and never wipes or overwrites by default.
+// Buttons are shown with their Hungarian names (OK, Mégse, Megszakítás, Ismét, Kihagyás, Igen, Nem);
+// the English names are understood too, case ignored; an answer that names no button asks again.
+// The password dialog reads one line as the password (not echoed on a terminal); at the end of input
+// it answers Cancel.
 class ConsoleInteraction : public Interaction {
-public:
+  public:
     ConsoleInteraction();  // standard input and error
     ConsoleInteraction(std::FILE* in, std::FILE* out);
 
@@ -103,16 +112,17 @@ public:
     Cursor ScreenCursor() const override { return cursor_; }
     void SetScreenCursor(Cursor cursor) override { cursor_ = cursor; }
 
-private:
+  private:
     std::FILE* in_;
     std::FILE* out_;
     Cursor cursor_ = Cursor::Default;
 };
 
 // For tests: records every box and dialog and answers from queues. An empty queue answers a message
-// box with its default button and a password dialog with Cancel.
+// box with its default button and a password dialog with Cancel. An answer from onBox leaves the queue
+// as it is.
 class ScriptedInteraction : public Interaction {
-public:
+  public:
     struct Box {
         std::string text;
         std::string caption;
@@ -146,7 +156,7 @@ public:
     std::vector<Cursor> cursorChanges;
     int pendingEventCalls = 0;
 
-private:
+  private:
     Cursor cursor_ = Cursor::Default;
 };
 

@@ -1,1 +1,86 @@
-// Implementation follows.
+#include "platform/TempFiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/DriveState.h"
+#include "platform/HostPaths.h"
+#include "platform/WinPath.h"
+
+namespace ruvu::platform {
+
+namespace {
+
+constexpr uint32_t kLargestNumber = 0xFFFF;
+constexpr size_t kPrefixCharacters = 3;
+
+// The first three characters, never cutting a multi-byte one.
+std::string_view ShortPrefix(std::string_view prefix) {
+    size_t characters = 0;
+    size_t end = 0;
+    while (end < prefix.size()) {
+        if ((static_cast<unsigned char>(prefix[end]) & 0xC0) != 0x80 && characters++ == kPrefixCharacters) {
+            break;
+        }
+        ++end;
+    }
+    return prefix.substr(0, end);
+}
+
+// Spreads processes that start at the same moment over different numbers.
+uint32_t StartNumber() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    uint32_t mix = static_cast<uint32_t>(getpid()) * 2654435761u ^ static_cast<uint32_t>(now.tv_nsec / 1000) ^
+                   static_cast<uint32_t>(now.tv_sec);
+    uint32_t number = (mix ^ (mix >> 16)) & kLargestNumber;
+    return number == 0 ? 1 : number;
+}
+
+}  // namespace
+
+std::string GetTempPath() {
+    const char* value = std::getenv("TMPDIR");
+    std::string host = value != nullptr && value[0] == '/' ? detail::NormalizeHostPath(value) : "/tmp";
+    return IncludeTrailingBackslash(detail::HostToWindowsPathOrRaw(host));
+}
+
+std::string GetTempFileName(std::string_view folder, std::string_view prefix, HostError* error) {
+    if (prefix.find('\0') != std::string_view::npos || prefix.find('\\') != std::string_view::npos ||
+        prefix.find('/') != std::string_view::npos) {
+        detail::SetError(error, HostError::InvalidName);
+        return {};
+    }
+    std::optional<detail::ResolvedPath> resolved = detail::Resolve(folder, error);
+    if (!resolved) {
+        return {};
+    }
+    std::string shortPrefix(ShortPrefix(prefix));
+    uint32_t number = StartNumber();
+    for (uint32_t attempt = 0; attempt < kLargestNumber; ++attempt) {
+        char digits[8];
+        std::snprintf(digits, sizeof(digits), "%X", static_cast<unsigned>(number));
+        std::string name = shortPrefix + digits + ".TMP";
+        std::string host = detail::JoinHostPath(resolved->hostPath, name);
+        int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            detail::SetError(error, HostError::None);
+            return JoinPath(resolved->windowsPath, name);
+        }
+        if (errno != EEXIST) {
+            detail::SetError(error, errno == ENOENT ? HostError::PathNotFound : HostErrorFromErrno(errno));
+            return {};
+        }
+        number = number == kLargestNumber ? 1 : number + 1;
+    }
+    detail::SetError(error, HostError::FileExists);
+    return {};
+}
+
+}  // namespace ruvu::platform

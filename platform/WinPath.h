@@ -9,7 +9,9 @@
 
 namespace ruvu::platform {
 
-inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+inline bool IsPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // Every "/" becomes "\".
 std::string SlashesToBackslashes(std::string_view path);

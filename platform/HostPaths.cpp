@@ -1,0 +1,235 @@
+#include "platform/HostPaths.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "platform/Drives.h"
+#include "platform/WinPath.h"
+
+namespace ruvu::platform::detail {
+
+namespace {
+
+constexpr int kMaxLinkDepth = 40;
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+
+std::string CurrentHostFolder() {
+    std::unique_ptr<char, FreeDeleter> cwd(getcwd(nullptr, 0));
+    return cwd ? std::string(cwd.get()) : std::string("/");
+}
+
+std::optional<std::string> Canonical(const std::string& path, int depth) {
+    if (depth > kMaxLinkDepth) {
+        return std::nullopt;
+    }
+    std::unique_ptr<char, FreeDeleter> real(realpath(path.c_str(), nullptr));
+    if (real) {
+        return std::string(real.get());
+    }
+    if (errno != ENOENT && errno != ENOTDIR) {
+        return std::nullopt;
+    }
+    // Something is missing: settle the parent, then see what the last name is there.
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || path == "/") {
+        return std::nullopt;
+    }
+    std::string parentPath = slash == 0 ? std::string("/") : path.substr(0, slash);
+    std::string last = path.substr(slash + 1);
+    std::optional<std::string> parent = Canonical(parentPath, depth);
+    if (!parent) {
+        return std::nullopt;
+    }
+    if (last.empty() || last == ".") {
+        return parent;
+    }
+    if (last == "..") {
+        size_t up = parent->find_last_of('/');
+        return up == 0 ? std::string("/") : parent->substr(0, up);
+    }
+    std::string candidate = JoinHostPath(*parent, last);
+    struct stat st {};
+    if (lstat(candidate.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::vector<char> target(PATH_MAX);
+        ssize_t n = readlink(candidate.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) {
+            return std::nullopt;
+        }
+        std::string link(target.data(), static_cast<size_t>(n));
+        return Canonical(link.front() == '/' ? link : JoinHostPath(*parent, link), depth + 1);
+    }
+    return candidate;
+}
+
+}  // namespace
+
+std::string NormalizeHostPath(std::string_view path) {
+    bool absolute = !path.empty() && path.front() == '/';
+    std::vector<std::string_view> parts;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string_view::npos) {
+            end = path.size();
+        }
+        std::string_view part = path.substr(pos, end - pos);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..") {
+                parts.pop_back();
+            } else if (!absolute) {
+                parts.push_back(part);
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        pos = end + 1;
+    }
+    std::string result = absolute ? "/" : "";
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) {
+            result += '/';
+        }
+        result += parts[i];
+    }
+    return result.empty() ? "." : result;
+}
+
+std::string JoinHostPath(std::string_view folder, std::string_view name) {
+    std::string result(folder);
+    if (result.empty() || result.back() != '/') {
+        result += '/';
+    }
+    result += name;
+    return result;
+}
+
+bool IsInsideFolder(std::string_view path, std::string_view folder) {
+    if (folder == "/") {
+        return !path.empty() && path.front() == '/';
+    }
+    return path.substr(0, folder.size()) == folder &&
+           (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+std::optional<std::string> CanonicalHostPath(std::string_view path) {
+    std::string absolute =
+        !path.empty() && path.front() == '/' ? std::string(path) : JoinHostPath(CurrentHostFolder(), path);
+    return Canonical(absolute, 0);
+}
+
+std::optional<std::string> FindNameIgnoringCase(const std::string& folder, std::string_view name) {
+    struct stat st {};
+    std::string exact = JoinHostPath(folder, name);
+    if (lstat(exact.c_str(), &st) == 0) {
+        return std::string(name);
+    }
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir) {
+        return std::nullopt;
+    }
+    std::optional<std::string> best;
+    while (dirent* entry = readdir(dir.get())) {
+        std::string_view candidate(entry->d_name);
+        if (SameTextAscii(candidate, name) && (!best || candidate < *best)) {
+            best = std::string(candidate);
+        }
+    }
+    return best;
+}
+
+std::optional<std::string> FindFileInHostFolder(const std::string& folder, std::string_view name) {
+    std::optional<std::string> hostPath;
+    if (std::optional<std::string> windowsFolder = HostToWindowsPath(folder)) {
+        hostPath = ResolveHostPath(JoinPath(*windowsFolder, name));
+    } else if (std::optional<std::string> found = FindNameIgnoringCase(folder, name)) {
+        hostPath = JoinHostPath(folder, *found);
+    }
+    struct stat st {};
+    if (!hostPath || stat(hostPath->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return hostPath;
+}
+
+std::string HostToWindowsPathOrRaw(std::string_view hostPath) {
+    std::optional<std::string> windowsPath = HostToWindowsPath(hostPath);
+    return windowsPath ? *windowsPath : SlashesToBackslashes(hostPath);
+}
+
+std::optional<std::string> ReadFirstLine(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view content, HostError* error) {
+    std::string temp = path + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        return SetErrno(error, errno);
+    }
+    size_t done = 0;
+    while (done < content.size()) {
+        ssize_t n = write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            int err = errno;
+            close(fd);
+            unlink(temp.c_str());
+            return SetErrno(error, err);
+        }
+        done += static_cast<size_t>(n);
+    }
+    fchmod(fd, 0644);
+    if (close(fd) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        unlink(temp.c_str());
+        return SetErrno(error, err);
+    }
+    return SetError(error, HostError::None);
+}
+
+uint64_t FolderBytes(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    uint64_t total = 0;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code statError;
+        if (it->symlink_status(statError).type() == fs::file_type::regular) {
+            uint64_t size = it->file_size(statError);
+            if (!statError) {
+                total += size;
+            }
+        }
+    }
+    return total;
+}
+
+}  // namespace ruvu::platform::detail
