@@ -1,0 +1,387 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <ctime>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "libs/common/NameCodec.h"
+#include "libs/common/PathTools.h"
+#include "libs/common/SpecMatch.h"
+#include "libs/dizode/ArchiveRewrite.h"
+#include "libs/dizode/EntryWriter.h"
+#include "libs/dizode/Jobs.h"
+#include "libs/dizode/SourceCollector.h"
+#include "platform/DosTime.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "platform/WinPath.h"
+
+namespace ruvu::dizode {
+
+namespace {
+
+// A file counts as newer than its entry when it is more than the 2-second granularity of MS-DOS
+// times ahead (tools round odd seconds differently).
+bool IsNewer(uint32_t fileDos, uint32_t entryDos) {
+    return platform::DosDateTimeToUnix(fileDos) - platform::DosDateTimeToUnix(entryDos) > 2;
+}
+
+bool HasStoredSuffix(const JobOptions& o, const std::string& name) {
+    const std::string lower = platform::LowerCaseAscii(name);
+    return std::any_of(o.storeSuffixes.begin(), o.storeSuffixes.end(), [&](const std::string& suffix) {
+        return lower.size() > suffix.size() &&
+               lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0;
+    });
+}
+
+std::string Percent(const libcommon::CentralHeader& h) {
+    if (h.method == libcommon::kMethodStored || h.uncompressedSize == 0) {
+        return "stored 0%";
+    }
+    const uint64_t saved = h.uncompressedSize > h.compressedSize ? h.uncompressedSize - h.compressedSize : 0;
+    return "deflated " + std::to_string(saved * 100 / h.uncompressedSize) + "%";
+}
+
+// One item of the job: a source and what it does to the archive.
+struct Item {
+    SourceFile source;
+    std::string name;   // final stored name (UTF-8)
+    int replaces = -1;  // index of the entry it replaces, else -1
+    bool written = false;
+};
+
+class AddJob {
+  public:
+    AddJob(const JobOptions& o, Reporter& reporter)
+        : o_(o), reporter_(reporter), client_(reporter.Client()) {}
+    int32_t Run();
+
+  private:
+    int32_t Result() const { return client_.Stopped() ? client_.StopResult() : 0; }
+    bool OpenOriginal();
+    bool NameItems(std::vector<SourceFile>& sources);
+    bool AskPassword();
+    bool WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite, bool& fatal);
+    void AfterCommit(const ArchiveRewrite& rewrite);
+
+    const JobOptions& o_;
+    Reporter& reporter_;
+    libcommon::CallbackClient& client_;
+    std::optional<std::string> hostArchive_;
+    struct stat archiveStat_ {};
+    bool exists_ = false;
+    libcommon::ArchiveReader reader_;
+    std::vector<std::string> entryNames_;  // decoded names of the original's entries
+    std::vector<Item> items_;
+    std::string askedPassword_;
+    int32_t added_ = 0;
+};
+
+bool AddJob::OpenOriginal() {
+    platform::HostError error = platform::HostError::None;
+    hostArchive_ = libcommon::HostPathOf(o_.archivePath, &error);
+    if (!hostArchive_) {
+        reporter_.Problem(
+            "Archive could not be created: " + o_.archivePath + ": " + platform::HostErrorText(error),
+            abi::kCodeCreateError);
+        return false;
+    }
+    exists_ = stat(hostArchive_->c_str(), &archiveStat_) == 0;
+    if (exists_ && !S_ISREG(archiveStat_.st_mode)) {
+        reporter_.Problem("Archive name is not a file: " + o_.archivePath, abi::kCodeCreateError);
+        return false;
+    }
+    if (!exists_) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        archiveStat_.st_mode = 0666 & ~mask;
+        return true;
+    }
+    if (!reader_.Open(o_.archivePath)) {
+        reporter_.Problem(reader_.LastError().text + ": " + o_.archivePath, reader_.LastError().code);
+        return false;
+    }
+    const auto charset = o_.oemNames ? libcommon::NameCharset::Oem : libcommon::NameCharset::Auto;
+    for (const auto& entry : reader_.Entries()) {
+        const auto& h = entry.header;
+        std::string name =
+            libcommon::DecodeEntryText(h.name, h.flags, h.hostSystem, h.madeByVersion, charset);
+        std::replace(name.begin(), name.end(), '\\', '/');
+        entryNames_.push_back(std::move(name));
+    }
+    return true;
+}
+
+bool AddJob::NameItems(std::vector<SourceFile>& sources) {
+    std::unordered_map<std::string, int> byName;
+    for (size_t i = 0; i < entryNames_.size(); ++i) {
+        byName.emplace(libcommon::FoldName(entryNames_[i]), static_cast<int>(i));
+    }
+    std::unordered_map<std::string, bool> taken;
+    for (SourceFile& source : sources) {
+        std::string name = source.storedName;
+        if (!source.isVolumeLabel) {
+            std::optional<std::string> answer;
+            if (!client_.NewName(name, source.windowsPath, answer)) {
+                return false;
+            }
+            if (answer) {
+                std::string renamed = libcommon::StoredPath(*answer);
+                if (renamed.empty()) {
+                    reporter_.Problem("Invalid new name ignored for " + name, abi::kCodeWarning);
+                } else {
+                    name = renamed + (source.isDirectory ? "/" : "");
+                }
+            }
+        }
+        if (!taken.emplace(libcommon::FoldName(name), true).second) {
+            continue;
+        }
+        Item item;
+        item.name = name;
+        const auto found = byName.find(libcommon::FoldName(name));
+        item.replaces = found != byName.end() ? found->second : -1;
+        if (source.isVolumeLabel) {
+            // The label replaces an earlier label entry, whatever its name.
+            for (size_t i = 0; i < reader_.Entries().size() && exists_; ++i) {
+                if ((reader_.Entries()[i].header.externalAttributes & 0xFF) == libcommon::kDosVolumeLabel) {
+                    item.replaces = static_cast<int>(i);
+                }
+            }
+        }
+        const uint32_t entryTime =
+            item.replaces >= 0 ? reader_.Entries()[static_cast<size_t>(item.replaces)].header.dosDateTime : 0;
+        if (o_.freshen &&
+            (item.replaces < 0 || source.isDirectory || !IsNewer(source.dosDateTime, entryTime))) {
+            reporter_.Trace("  not freshened: " + name);
+            continue;
+        }
+        if (o_.update && item.replaces >= 0 &&
+            (source.isDirectory || !IsNewer(source.dosDateTime, entryTime))) {
+            reporter_.Trace("  not updated (not newer): " + name);
+            continue;
+        }
+        item.source = std::move(source);
+        items_.push_back(std::move(item));
+    }
+    return !client_.Stopped();
+}
+
+bool AddJob::AskPassword() {
+    const bool needed = std::any_of(items_.begin(), items_.end(), [](const Item& i) {
+        return i.source.encrypt && i.source.password.empty();
+    });
+    if (!needed) {
+        return true;
+    }
+    libcommon::CallbackClient::PasswordAnswer answer;
+    if (!client_.Password("", true, 1, answer)) {
+        return false;
+    }
+    if (answer.password && !answer.password->empty()) {
+        askedPassword_ = *answer.password;
+        return true;
+    }
+    return reporter_.Problem("No password given: the files are added without encryption", abi::kCodeWarning);
+}
+
+bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite, bool& fatal) {
+    fatal = false;
+    const SourceFile& source = item.source;
+    EntryPlan plan;
+    plan.source = &source;
+    plan.displayName = item.name;
+    plan.name = libcommon::EncodeEntryText(item.name, o_.oemNames);
+    plan.level = o_.level;
+    plan.store = o_.level == 0 || HasStoredSuffix(o_, item.name);
+    if (source.encrypt) {
+        const std::string& password = source.password.empty() ? askedPassword_ : source.password;
+        if (!password.empty()) {
+            plan.password = password;
+        }
+    }
+    std::string oldComment;
+    if (item.replaces >= 0) {
+        const auto& h = reader_.Entries()[static_cast<size_t>(item.replaces)].header;
+        oldComment = libcommon::DecodeEntryText(h.comment, h.flags, h.hostSystem, h.madeByVersion);
+    }
+    std::optional<std::string> comment;
+    if (!client_.Comment(item.name, oldComment, comment)) {
+        return false;
+    }
+    const std::string text = comment ? *comment : oldComment;
+    const libcommon::EncodedText commentText = libcommon::EncodeEntryText(text, plan.name.oem);
+    if (commentText.utf8Flag) {
+        // Bit 11 covers the name and the comment alike.
+        plan.name = libcommon::EncodeEntryText(item.name, false);
+        plan.name.utf8Flag = true;
+    }
+    plan.comment = commentText.bytes.substr(0, 0xFFFF);
+    reporter_.Trace("  source: " + source.windowsPath + (plan.store ? " (stored)" : "") +
+                    (plan.password ? " (encrypted)" : ""));
+    EntryResult result = writer.Write(plan);
+    switch (result.kind) {
+        case EntryResult::Kind::Stopped:
+            return false;
+        case EntryResult::Kind::WriteFailed:
+            fatal = true;
+            return rewrite.ReportWriteError();
+        case EntryResult::Kind::Skipped:
+            return reporter_.Problem(result.problem, abi::kCodeReadError);
+        case EntryResult::Kind::Written:
+            break;
+    }
+    item.written = true;
+    ++added_;
+    const std::string line = (item.replaces >= 0 ? "updating: " : "  adding: ") + item.name + " (" +
+                             Percent(result.header) + ")" + (plan.password ? " (encrypted)" : "");
+    rewrite.AddEntry(std::move(result.header));
+    return reporter_.Verbose(line);
+}
+
+void AddJob::AfterCommit(const ArchiveRewrite& rewrite) {
+    if (o_.latestTime && !rewrite.Entries().empty()) {
+        uint32_t newest = 0;
+        for (const auto& h : rewrite.Entries()) {
+            if (platform::DosDateTimeToUnix(h.dosDateTime) > platform::DosDateTimeToUnix(newest)) {
+                newest = h.dosDateTime;
+            }
+        }
+        platform::SetFileAge(o_.archivePath, newest);
+    }
+    for (const Item& item : items_) {
+        if (item.written && o_.resetArchive && !item.source.isDirectory && !item.source.isVolumeLabel) {
+            const uint32_t attributes = platform::GetFileAttributes(item.source.windowsPath);
+            if (attributes != platform::kInvalidFileAttributes) {
+                platform::SetFileAttributes(item.source.windowsPath, attributes & ~platform::faArchive);
+            }
+        }
+    }
+    if (!o_.move) {
+        return;
+    }
+    // Files first, then the folders they leave empty, deepest first.
+    std::vector<std::string> folders;
+    for (const Item& item : items_) {
+        if (!item.written || item.source.isVolumeLabel) {
+            continue;
+        }
+        if (item.source.isDirectory) {
+            folders.push_back(item.source.windowsPath);
+            continue;
+        }
+        platform::HostError error = platform::HostError::None;
+        if (!platform::ShellDeleteFile(item.source.windowsPath, o_.allowUndo, &error)) {
+            reporter_.Problem("Moved file could not be deleted: " + item.source.windowsPath + ": " +
+                                  platform::HostErrorText(error),
+                              abi::kCodeWarning);
+        }
+    }
+    std::sort(folders.begin(), folders.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const std::string& folder : folders) {
+        platform::RemoveDirectory(folder);
+    }
+}
+
+int32_t AddJob::Run() {
+    if (!OpenOriginal()) {
+        return Result();
+    }
+    std::vector<SourceFile> sources;
+    SourceCollector collector(o_, reporter_, hostArchive_.value_or(std::string()));
+    if (!collector.Collect(sources) || client_.Stopped()) {
+        return Result();
+    }
+    if (o_.volumeLabel) {
+        const std::string root =
+            platform::IncludeTrailingBackslash(platform::ExtractFileDrive(o_.archivePath));
+        const auto volume = platform::GetVolumeInformation(root);
+        if (volume && !volume->label.empty()) {
+            SourceFile label;
+            label.windowsPath = root;
+            label.storedName = volume->label;
+            label.isVolumeLabel = true;
+            label.dosDateTime = platform::UnixToDosDateTime(std::time(nullptr));
+            sources.insert(sources.begin(), std::move(label));
+        } else if (!reporter_.Trace("No volume label on " + root)) {
+            return Result();
+        }
+    }
+    if (!NameItems(sources)) {
+        return Result();
+    }
+    if (items_.empty()) {
+        reporter_.Problem("Nothing to do", abi::kCodeNothingToDo);
+        return Result();
+    }
+    if (!AskPassword()) {
+        return Result();
+    }
+    uint64_t totalBytes = 0;
+    for (const Item& item : items_) {
+        totalBytes += static_cast<uint64_t>(std::max<int64_t>(item.source.size, 0));
+    }
+    if (!client_.TotalCount(static_cast<int64_t>(items_.size())) || !client_.TotalSize(totalBytes)) {
+        return Result();
+    }
+    ArchiveRewrite rewrite(reporter_);
+    if (!rewrite.Begin(o_.archivePath)) {
+        return Result();
+    }
+    if (exists_ && !rewrite.CopyPrefix(reader_, reader_.PrefixSize())) {
+        return Result();
+    }
+    DeflateEngines engines;
+    EntryWriter writer(rewrite.Out(), client_, engines);
+    std::vector<int> replacedBy(reader_.Entries().size(), -1);
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].replaces >= 0) {
+            replacedBy[static_cast<size_t>(items_[i].replaces)] = static_cast<int>(i);
+        }
+    }
+    bool fatal = false;
+    // Entries keep their order; a replaced one keeps its place, and stays as it was when its new
+    // source cannot be read.
+    for (size_t i = 0; i < replacedBy.size(); ++i) {
+        if (replacedBy[i] >= 0) {
+            Item& item = items_[static_cast<size_t>(replacedBy[i])];
+            if (!WriteItem(item, writer, rewrite, fatal) || fatal) {
+                return Result();
+            }
+            if (item.written) {
+                continue;
+            }
+        }
+        if (!rewrite.CopyEntry(reader_, reader_.Entries()[i])) {
+            return Result();
+        }
+    }
+    for (Item& item : items_) {
+        if (item.replaces < 0 && (!WriteItem(item, writer, rewrite, fatal) || fatal)) {
+            return Result();
+        }
+    }
+    if (added_ == 0) {
+        reporter_.Problem("Nothing to do", abi::kCodeNothingToDo);
+        return Result();
+    }
+    const std::string comment =
+        exists_ ? reader_.End().comment : libcommon::EncodeEntryText(o_.newArchiveComment, o_.oemNames).bytes;
+    if (client_.Stopped() || !rewrite.Commit(comment, exists_ ? &reader_ : nullptr, archiveStat_.st_mode)) {
+        return Result();
+    }
+    AfterCommit(rewrite);
+    return added_;
+}
+
+}  // namespace
+
+int32_t RunAdd(const JobOptions& options, Reporter& reporter) {
+    return AddJob(options, reporter).Run();
+}
+
+}  // namespace ruvu::dizode

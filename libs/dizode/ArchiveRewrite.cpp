@@ -1,0 +1,169 @@
+#include "libs/dizode/ArchiveRewrite.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "libs/dizode/EntryWriter.h"
+#include "platform/FileSystem.h"
+#include "platform/TempFiles.h"
+#include "platform/WinPath.h"
+
+namespace ruvu::dizode {
+
+namespace {
+constexpr size_t kCopyChunk = 1 << 20;
+}
+
+ArchiveRewrite::~ArchiveRewrite() {
+    if (!committed_) {
+        Discard();
+    }
+}
+
+void ArchiveRewrite::Discard() {
+    out_.reset();
+    file_.Close();
+    if (!tempPath_.empty()) {
+        platform::DeleteFile(tempPath_);
+        tempPath_.clear();
+    }
+}
+
+bool ArchiveRewrite::Begin(const std::string& archivePath) {
+    archivePath_ = archivePath;
+    const std::string folder = platform::ExtractFileDir(archivePath);
+    if (!platform::DirectoryExists(folder)) {
+        reporter_.Problem("Archive could not be created: the folder " + folder + " does not exist",
+                          abi::kCodeCreateError);
+        return false;
+    }
+    platform::HostError error = platform::HostError::None;
+    tempPath_ = platform::GetTempFileName(folder, "dzo", &error);
+    if (tempPath_.empty()) {
+        reporter_.Problem(
+            "Temporary file could not be created in " + folder + ": " + platform::HostErrorText(error),
+            abi::kCodeTempFile);
+        return false;
+    }
+    file_ = platform::File::Open(tempPath_, platform::Access::ReadWrite, platform::Share::Exclusive);
+    if (!file_.IsOpen()) {
+        reporter_.Problem("Temporary file could not be opened: " + tempPath_ + ": " +
+                              platform::HostErrorText(file_.Error()),
+                          abi::kCodeTempFile);
+        return false;
+    }
+    out_.emplace(file_);
+    return reporter_.Trace("Temporary archive: " + tempPath_);
+}
+
+bool ArchiveRewrite::ReportWriteError() {
+    reporter_.Problem(
+        "Write error in output file " + tempPath_ + ": " + platform::HostErrorText(out_->Error()),
+        abi::kCodeWriteError);
+    return false;
+}
+
+bool ArchiveRewrite::CopyPrefix(libcommon::ArchiveReader& original, uint64_t size) {
+    std::vector<uint8_t> buffer(kCopyChunk);
+    for (uint64_t at = 0; at < size;) {
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(kCopyChunk, size - at));
+        if (!original.ReadAt(at, buffer.data(), take)) {
+            reporter_.Problem("Error while reading the archive: " + archivePath_, abi::kCodeReadError);
+            return false;
+        }
+        if (!out_->Write(buffer.data(), take)) {
+            return ReportWriteError();
+        }
+        at += take;
+    }
+    return true;
+}
+
+bool ArchiveRewrite::CopyEntry(libcommon::ArchiveReader& original, const libcommon::ArchiveEntry& entry) {
+    const auto layout = original.Layout(entry);
+    if (!layout) {
+        reporter_.Problem(original.LastError().text, original.LastError().code);
+        return false;
+    }
+    libcommon::CentralHeader header = entry.header;
+    header.localHeaderOffset = static_cast<uint32_t>(out_->Position());
+    const uint64_t size = layout->End() - layout->localHeaderPos;
+    if (out_->Position() + size >= kMaxZipSize) {
+        reporter_.Problem("The archive would grow beyond 4GB", abi::kCodeUnsupported);
+        return false;
+    }
+    std::vector<uint8_t> buffer(
+        static_cast<size_t>(std::min<uint64_t>(kCopyChunk, std::max<uint64_t>(size, 1))));
+    for (uint64_t at = 0; at < size;) {
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - at));
+        if (!original.ReadAt(layout->localHeaderPos + at, buffer.data(), take)) {
+            reporter_.Problem("Error while reading zipped data: " + entry.header.name, abi::kCodeReadError);
+            return false;
+        }
+        if (!out_->Write(buffer.data(), take)) {
+            return ReportWriteError();
+        }
+        at += take;
+        if (!reporter_.Client().Tick()) {
+            return false;
+        }
+    }
+    central_.push_back(std::move(header));
+    return true;
+}
+
+bool ArchiveRewrite::Commit(const std::string& rawComment, libcommon::ArchiveReader* original,
+                            uint32_t hostMode) {
+    if (central_.size() > 0xFFFF) {
+        reporter_.Problem("Too many entries for an archive without ZIP64 records", abi::kCodeUnsupported);
+        return false;
+    }
+    const uint64_t directoryPos = out_->Position();
+    for (const auto& header : central_) {
+        if (!out_->Write(header.Serialize())) {
+            return ReportWriteError();
+        }
+    }
+    libcommon::EndRecord end;
+    end.entriesOnDisk = end.totalEntries = static_cast<uint16_t>(central_.size());
+    end.centralDirSize = static_cast<uint32_t>(out_->Position() - directoryPos);
+    end.centralDirOffset = static_cast<uint32_t>(directoryPos);
+    end.comment = rawComment.substr(0, 0xFFFF);
+    if (out_->Position() + libcommon::kEndRecordSize + end.comment.size() >= kMaxZipSize) {
+        reporter_.Problem("The archive would grow beyond 4GB", abi::kCodeUnsupported);
+        return false;
+    }
+    if (!out_->Write(end.Serialize()) || !out_->Sync()) {
+        return ReportWriteError();
+    }
+    const std::string tempHost = file_.HostPath();
+    fchmod(file_.NativeHandle(), hostMode & 07777);
+    out_.reset();
+    file_.Close();
+    if (original != nullptr) {
+        original->Close();
+    }
+    platform::HostError error = platform::HostError::None;
+    if (!platform::RenameFile(tempPath_, archivePath_, true, &error)) {
+        reporter_.Problem(
+            "The archive could not be replaced: " + archivePath_ + ": " + platform::HostErrorText(error),
+            abi::kCodeWriteError);
+        return false;
+    }
+    committed_ = true;
+    // The rename itself reaches the disk with the folder.
+    const std::string hostFolder = platform::ExtractFileDir(tempHost);
+    const int dir = open(hostFolder.empty() ? "." : hostFolder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    // The archive is in place: a stop requested by this last line no longer changes the outcome.
+    reporter_.Trace("Archive written: " + archivePath_);
+    return true;
+}
+
+}  // namespace ruvu::dizode

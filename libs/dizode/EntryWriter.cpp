@@ -1,0 +1,408 @@
+#include "libs/dizode/EntryWriter.h"
+
+#include <libdeflate.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "libs/common/Crc32.h"
+#include "libs/common/ZipCrypto.h"
+#include "platform/HostError.h"
+
+namespace ruvu::dizode {
+
+using libcommon::CentralHeader;
+using libcommon::LocalHeader;
+
+namespace {
+
+constexpr size_t kReadSize = 1 << 20;
+
+LocalHeader LocalFor(const CentralHeader& h) {
+    LocalHeader local;
+    local.versionNeeded = h.versionNeeded;
+    local.flags = h.flags;
+    local.method = h.method;
+    local.dosDateTime = h.dosDateTime;
+    local.crc32 = h.crc32;
+    local.compressedSize = h.compressedSize;
+    local.uncompressedSize = h.uncompressedSize;
+    local.name = h.name;
+    return local;
+}
+
+uint32_t ExternalAttributes(const SourceFile& source, bool unixHost) {
+    uint32_t dos = 0;
+    if (source.isVolumeLabel) {
+        return libcommon::kDosVolumeLabel;
+    }
+    if (source.isDirectory) {
+        dos |= libcommon::kDosDirectory;
+    }
+    if ((source.mode & S_IWUSR) == 0) {
+        dos |= libcommon::kDosReadOnly;
+    }
+    return unixHost ? (static_cast<uint32_t>(source.mode & 0xFFFF) << 16) | dos : dos;
+}
+
+EntryResult Skip(std::string problem) {
+    EntryResult r;
+    r.kind = EntryResult::Kind::Skipped;
+    r.problem = std::move(problem);
+    return r;
+}
+
+EntryResult Outcome(EntryResult::Kind kind) {
+    EntryResult r;
+    r.kind = kind;
+    return r;
+}
+
+struct ZStream {
+    z_stream stream{};
+    bool ready = false;
+    ~ZStream() {
+        if (ready) {
+            deflateEnd(&stream);
+        }
+    }
+};
+
+}  // namespace
+
+DeflateEngines::DeflateEngines() = default;
+
+DeflateEngines::~DeflateEngines() {
+    for (libdeflate_compressor* engine : engines_) {
+        if (engine != nullptr) {
+            libdeflate_free_compressor(engine);
+        }
+    }
+}
+
+libdeflate_compressor* DeflateEngines::For(int level) {
+    level = std::clamp(level, 1, 9);
+    if (engines_[level] == nullptr) {
+        engines_[level] = libdeflate_alloc_compressor(level);
+    }
+    return engines_[level];
+}
+
+// Progress of one item: a report per 32 KiB read, carrying the bytes written since the last one.
+struct EntryWriter::Progress {
+    libcommon::CallbackClient& client;
+    bool enabled = true;
+    int64_t unreadReported = 0;
+    int64_t unwrittenReported = 0;
+
+    bool Read(int64_t bytes) {
+        if (!enabled) {
+            return !client.Stopped();
+        }
+        unreadReported += bytes;
+        while (unreadReported >= kProgressStep) {
+            if (!client.ItemProgress(kProgressStep, unwrittenReported)) {
+                return false;
+            }
+            unreadReported -= kProgressStep;
+            unwrittenReported = 0;
+        }
+        return true;
+    }
+    void Wrote(int64_t bytes) { unwrittenReported += bytes; }
+    bool End() {
+        if (enabled && unreadReported > 0 && !client.ItemProgress(unreadReported, 0)) {
+            return false;
+        }
+        return client.ItemEnd(unwrittenReported);
+    }
+};
+
+EntryWriter::EntryWriter(OutputFile& out, libcommon::CallbackClient& client, DeflateEngines& engines)
+    : out_(out), client_(client), engines_(engines) {}
+
+EntryResult EntryWriter::Write(const EntryPlan& plan) {
+    const SourceFile& source = *plan.source;
+    CentralHeader header;
+    header.madeByVersion = 30;
+    header.hostSystem = plan.name.oem ? libcommon::kHostMsDos : libcommon::kHostUnix;
+    header.flags = plan.name.utf8Flag ? libcommon::kFlagUtf8 : 0;
+    header.dosDateTime = source.dosDateTime;
+    header.externalAttributes = ExternalAttributes(source, header.hostSystem == libcommon::kHostUnix);
+    header.name = plan.name.bytes;
+    header.comment = plan.comment;
+    header.versionNeeded = 10;
+    if (source.isDirectory || source.isVolumeLabel) {
+        return WriteHeaderOnly(plan, std::move(header));
+    }
+    if (plan.password) {
+        header.flags |= libcommon::kFlagEncrypted;
+        header.versionNeeded = 20;
+    }
+    platform::File file =
+        platform::File::OpenHost(source.hostPath, platform::Access::Read, platform::Share::DenyNone);
+    if (!file.IsOpen()) {
+        return Skip("File could not be opened, skipped: " + source.windowsPath + " (" +
+                    platform::HostErrorText(file.Error()) + ")");
+    }
+    const int64_t size = file.Size();
+    if (size < 0) {
+        return Skip("File could not be read, skipped: " + source.windowsPath);
+    }
+    if (static_cast<uint64_t>(size) >= kMaxZipSize) {
+        return Skip("File larger than 4GB, skipped: " + source.windowsPath);
+    }
+    if (!client_.ItemStart(plan.displayName, size)) {
+        return Outcome(EntryResult::Kind::Stopped);
+    }
+    if (static_cast<uint64_t>(size) <= kInMemoryLimit) {
+        return WriteInMemory(plan, std::move(header), file);
+    }
+    return WriteStreamed(plan, std::move(header), file, !plan.store, true);
+}
+
+EntryResult EntryWriter::WriteHeaderOnly(const EntryPlan& plan, CentralHeader header) {
+    if (!client_.ItemStart(plan.displayName, 0)) {
+        return Outcome(EntryResult::Kind::Stopped);
+    }
+    header.localHeaderOffset = static_cast<uint32_t>(out_.Position());
+    const std::string local = LocalFor(header).Serialize();
+    if (!out_.Write(local)) {
+        return Outcome(EntryResult::Kind::WriteFailed);
+    }
+    if (!client_.ItemEnd(static_cast<int64_t>(local.size()))) {
+        return Outcome(EntryResult::Kind::Stopped);
+    }
+    EntryResult r;
+    r.header = std::move(header);
+    return r;
+}
+
+EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralHeader header, platform::File& file) {
+    Progress progress{client_};
+    std::vector<uint8_t> data;
+    data.reserve(static_cast<size_t>(std::max<int64_t>(file.Size(), 0)));
+    uint32_t crc = 0;
+    for (;;) {
+        const size_t old = data.size();
+        data.resize(old + kReadSize);
+        const int64_t got = file.Read(data.data() + old, kReadSize);
+        if (got < 0) {
+            client_.ItemEnd(0);
+            return Skip("Read error, skipped: " + plan.source->windowsPath + " (" +
+                        platform::HostErrorText(file.Error()) + ")");
+        }
+        data.resize(old + static_cast<size_t>(got));
+        if (got == 0) {
+            break;
+        }
+        crc = libcommon::Crc32(crc, data.data() + old, static_cast<size_t>(got));
+        if (data.size() >= kMaxZipSize) {
+            client_.ItemEnd(0);
+            return Skip("File larger than 4GB, skipped: " + plan.source->windowsPath);
+        }
+        if (!progress.Read(got)) {
+            return Outcome(EntryResult::Kind::Stopped);
+        }
+    }
+    std::vector<uint8_t> packed;
+    header.method = libcommon::kMethodStored;
+    if (!plan.store && !data.empty()) {
+        libdeflate_compressor* engine = engines_.For(plan.level);
+        if (engine == nullptr) {
+            throw std::bad_alloc();
+        }
+        packed.resize(libdeflate_deflate_compress_bound(engine, data.size()));
+        const size_t packedSize =
+            libdeflate_deflate_compress(engine, data.data(), data.size(), packed.data(), packed.size());
+        if (packedSize > 0 && packedSize < data.size()) {
+            packed.resize(packedSize);
+            header.method = libcommon::kMethodDeflated;
+            header.versionNeeded = 20;
+        }
+    }
+    std::vector<uint8_t>& payload = header.method == libcommon::kMethodDeflated ? packed : data;
+    header.crc32 = crc;
+    header.uncompressedSize = static_cast<uint32_t>(data.size());
+    std::string prefix;
+    if (plan.password) {
+        libcommon::ZipCryptoKeys keys(*plan.password);
+        const auto head = libcommon::MakeEncryptionHeader(keys, static_cast<uint8_t>(crc >> 24));
+        prefix.assign(reinterpret_cast<const char*>(head.data()), head.size());
+        keys.Encrypt(payload.data(), payload.size());
+    }
+    header.compressedSize = static_cast<uint32_t>(payload.size() + prefix.size());
+    header.localHeaderOffset = static_cast<uint32_t>(out_.Position());
+    const std::string local = LocalFor(header).Serialize();
+    if (!out_.Write(local) || !out_.Write(prefix) || !out_.Write(payload.data(), payload.size())) {
+        return Outcome(EntryResult::Kind::WriteFailed);
+    }
+    progress.Wrote(static_cast<int64_t>(local.size() + header.compressedSize));
+    if (!progress.End()) {
+        return Outcome(EntryResult::Kind::Stopped);
+    }
+    EntryResult r;
+    r.header = std::move(header);
+    return r;
+}
+
+EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralHeader header, platform::File& file,
+                                       bool deflate, bool reportReads) {
+    const uint64_t localPos = out_.Position();
+    std::vector<uint8_t> in(kReadSize);
+    std::vector<uint8_t> packed(kReadSize);
+    auto readError = [&] {
+        out_.TruncateTo(localPos);
+        client_.ItemEnd(0);
+        return Skip("Read error, skipped: " + plan.source->windowsPath + " (" +
+                    platform::HostErrorText(file.Error()) + ")");
+    };
+    // The encryption header carries the CRC's high byte, so an encrypted file is read twice.
+    std::optional<uint32_t> knownCrc;
+    if (plan.password) {
+        uint32_t crc = 0;
+        for (;;) {
+            const int64_t got = file.Read(in.data(), in.size());
+            if (got < 0) {
+                return readError();
+            }
+            if (got == 0) {
+                break;
+            }
+            crc = libcommon::Crc32(crc, in.data(), static_cast<size_t>(got));
+            if (client_.Stopped() || !client_.Tick()) {
+                return Outcome(EntryResult::Kind::Stopped);
+            }
+        }
+        knownCrc = crc;
+        if (file.Seek(0) < 0) {
+            return readError();
+        }
+    }
+    header.method = deflate ? libcommon::kMethodDeflated : libcommon::kMethodStored;
+    if (deflate) {
+        header.versionNeeded = 20;
+    }
+    header.localHeaderOffset = static_cast<uint32_t>(localPos);
+    const std::string placeholder = LocalFor(header).Serialize();
+    if (!out_.Write(placeholder)) {
+        return Outcome(EntryResult::Kind::WriteFailed);
+    }
+    Progress progress{client_, reportReads};
+    progress.Wrote(static_cast<int64_t>(placeholder.size()));
+    std::optional<libcommon::ZipCryptoKeys> keys;
+    uint64_t dataSize = 0;
+    if (plan.password) {
+        keys.emplace(*plan.password);
+        const auto head = libcommon::MakeEncryptionHeader(*keys, static_cast<uint8_t>(*knownCrc >> 24));
+        if (!out_.Write(head.data(), head.size())) {
+            return Outcome(EntryResult::Kind::WriteFailed);
+        }
+        dataSize += head.size();
+        progress.Wrote(static_cast<int64_t>(head.size()));
+    }
+    auto emit = [&](uint8_t* bytes, size_t count) {
+        if (keys) {
+            keys->Encrypt(bytes, count);
+        }
+        dataSize += count;
+        progress.Wrote(static_cast<int64_t>(count));
+        return out_.Write(bytes, count);
+    };
+    ZStream z;
+    if (deflate) {
+        if (deflateInit2(&z.stream, std::clamp(plan.level, 1, 9), Z_DEFLATED, -MAX_WBITS, 8,
+                         Z_DEFAULT_STRATEGY) != Z_OK) {
+            throw std::bad_alloc();
+        }
+        z.ready = true;
+    }
+    // Runs deflate until it has taken all input (or, with Z_FINISH, written the end of the stream).
+    auto pump = [&](int flush) {
+        for (;;) {
+            z.stream.next_out = packed.data();
+            z.stream.avail_out = static_cast<uInt>(packed.size());
+            const int rc = ::deflate(&z.stream, flush);
+            if (rc == Z_STREAM_ERROR) {
+                return false;
+            }
+            const size_t produced = packed.size() - z.stream.avail_out;
+            if (produced > 0 && !emit(packed.data(), produced)) {
+                return false;
+            }
+            if (rc == Z_STREAM_END || (flush != Z_FINISH && z.stream.avail_out != 0)) {
+                return true;
+            }
+        }
+    };
+    uint32_t crc = 0;
+    uint64_t total = 0;
+    for (;;) {
+        const int64_t got = file.Read(in.data(), in.size());
+        if (got < 0) {
+            return readError();
+        }
+        if (got == 0) {
+            break;
+        }
+        crc = libcommon::Crc32(crc, in.data(), static_cast<size_t>(got));
+        total += static_cast<uint64_t>(got);
+        if (total >= kMaxZipSize) {
+            out_.TruncateTo(localPos);
+            client_.ItemEnd(0);
+            return Skip("File larger than 4GB, skipped: " + plan.source->windowsPath);
+        }
+        bool ok = true;
+        if (deflate) {
+            z.stream.next_in = in.data();
+            z.stream.avail_in = static_cast<uInt>(got);
+            ok = pump(Z_NO_FLUSH);
+        } else {
+            ok = emit(in.data(), static_cast<size_t>(got));
+        }
+        if (!ok) {
+            return Outcome(EntryResult::Kind::WriteFailed);
+        }
+        if (!progress.Read(got)) {
+            return Outcome(EntryResult::Kind::Stopped);
+        }
+    }
+    if (deflate && !pump(Z_FINISH)) {
+        return Outcome(EntryResult::Kind::WriteFailed);
+    }
+    if (knownCrc && *knownCrc != crc) {
+        out_.TruncateTo(localPos);
+        client_.ItemEnd(0);
+        return Skip("File changed while it was being added, skipped: " + plan.source->windowsPath);
+    }
+    const uint64_t overhead = plan.password ? libcommon::kEncryptionHeaderSize : 0;
+    if (deflate && dataSize - overhead >= total) {
+        // Deflating did not help: store it instead, without reporting its bytes a second time.
+        if (!out_.TruncateTo(localPos) || file.Seek(0) < 0) {
+            return out_.Failed() ? Outcome(EntryResult::Kind::WriteFailed) : readError();
+        }
+        header.versionNeeded = plan.password ? 20 : 10;
+        return WriteStreamed(plan, std::move(header), file, false, false);
+    }
+    header.crc32 = crc;
+    header.uncompressedSize = static_cast<uint32_t>(total);
+    header.compressedSize = static_cast<uint32_t>(dataSize);
+    if (dataSize + placeholder.size() + localPos >= kMaxZipSize) {
+        out_.TruncateTo(localPos);
+        client_.ItemEnd(0);
+        return Skip("The archive would grow beyond 4GB, skipped: " + plan.source->windowsPath);
+    }
+    if (!out_.Patch(localPos, LocalFor(header).Serialize())) {
+        return Outcome(EntryResult::Kind::WriteFailed);
+    }
+    if (!progress.End()) {
+        return Outcome(EntryResult::Kind::Stopped);
+    }
+    EntryResult r;
+    r.header = std::move(header);
+    return r;
+}
+
+}  // namespace ruvu::dizode

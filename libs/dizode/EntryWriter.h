@@ -1,0 +1,81 @@
+// Writes one new entry into the archive being built: reads the source file with large reads,
+// deflates it (libdeflate in memory up to kInMemoryLimit, zlib streaming above), stores it instead when
+// deflating does not make it smaller, encrypts it when a password is given, and reports the item
+// through the callback (start, a progress call per 32 KiB read, end). Sizes are known before the
+// local header is final: no data descriptors are written.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "libs/common/CallbackClient.h"
+#include "libs/common/NameCodec.h"
+#include "libs/common/ZipRecords.h"
+#include "libs/dizode/OutputFile.h"
+#include "libs/dizode/SourceCollector.h"
+
+struct libdeflate_compressor;
+
+namespace ruvu::dizode {
+
+inline constexpr uint64_t kInMemoryLimit = 64ull << 20;
+inline constexpr int64_t kProgressStep = 32 * 1024;
+// Entries and archives stay below 4 GiB: nothing here writes ZIP64 records.
+inline constexpr uint64_t kMaxZipSize = 0xFFFFFFFFull;
+
+struct EntryPlan {
+    const SourceFile* source = nullptr;
+    std::string displayName;      // the stored name as UTF-8, used in callbacks and messages
+    libcommon::EncodedText name;  // the bytes stored
+    std::string comment;          // raw bytes of the entry's comment
+    bool store = false;           // level 0 or a stored suffix
+    int level = 9;
+    std::optional<std::string> password;  // encrypt with it when set
+};
+
+struct EntryResult {
+    enum class Kind {
+        Written,
+        Skipped,      // the source could not be read; nothing was left in the output
+        WriteFailed,  // the output failed; the job cannot go on
+        Stopped,      // the callback or an abort stopped the job
+    };
+    Kind kind = Kind::Written;
+    libcommon::CentralHeader header;
+    std::string problem;  // why it was skipped
+};
+
+// Compressors for the levels used in a job, made once.
+class DeflateEngines {
+  public:
+    DeflateEngines();
+    ~DeflateEngines();
+    DeflateEngines(const DeflateEngines&) = delete;
+    DeflateEngines& operator=(const DeflateEngines&) = delete;
+    libdeflate_compressor* For(int level);
+
+  private:
+    libdeflate_compressor* engines_[10] = {};
+};
+
+class EntryWriter {
+  public:
+    EntryWriter(OutputFile& out, libcommon::CallbackClient& client, DeflateEngines& engines);
+    EntryResult Write(const EntryPlan& plan);
+
+  private:
+    struct Progress;
+    EntryResult WriteHeaderOnly(const EntryPlan& plan, libcommon::CentralHeader header);
+    EntryResult WriteInMemory(const EntryPlan& plan, libcommon::CentralHeader header, platform::File& file);
+    // reportReads false: a second pass over a file whose bytes were already reported.
+    EntryResult WriteStreamed(const EntryPlan& plan, libcommon::CentralHeader header, platform::File& file,
+                              bool deflate, bool reportReads);
+
+    OutputFile& out_;
+    libcommon::CallbackClient& client_;
+    DeflateEngines& engines_;
+};
+
+}  // namespace ruvu::dizode

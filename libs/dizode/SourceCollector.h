@@ -1,0 +1,58 @@
+// Turns the specifications of a job into the list of files and folders to add: wildcards, folders,
+// per-spec recursion, exclusions, hidden files, the date and archive-bit filters, and the name each
+// one gets in the archive. Folders are listed with host calls once their path is resolved.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "libs/dizode/JobOptions.h"
+#include "libs/dizode/Reporter.h"
+
+namespace ruvu::dizode {
+
+struct SourceFile {
+    std::string windowsPath;  // full Windows path ("C:\data\a.txt")
+    std::string hostPath;
+    std::string storedName;  // UTF-8, "/" separators; folders end with "/"
+    bool isDirectory = false;
+    bool isVolumeLabel = false;
+    int64_t size = 0;
+    uint32_t dosDateTime = 0;
+    uint32_t mode = 0;  // host st_mode
+    bool encrypt = false;
+    std::string password;
+};
+
+class SourceCollector {
+  public:
+    // archiveHostPath: the archive itself, never added to itself.
+    SourceCollector(const JobOptions& options, Reporter& reporter, std::string archiveHostPath);
+
+    // Appends what the specs name. Specs naming nothing are reported and skipped. False when the job
+    // must stop.
+    bool Collect(std::vector<SourceFile>& out);
+
+  private:
+    struct Walk;
+    bool CollectSpec(const SpecItem& spec, std::vector<SourceFile>& out);
+    // Lists one folder; returns the number of items added below it, or -1 when the job must stop.
+    int WalkFolder(const Walk& walk, const std::string& hostDir, const std::string& windowsDir,
+                   const std::string& storedDir, std::vector<SourceFile>& out, int depth);
+    bool Excluded(const std::string& name, const std::string& windowsPath,
+                  const std::string& storedName) const;
+    bool AddItem(SourceFile item, const SpecItem& spec, std::vector<SourceFile>& out);
+    std::string StoredFor(const std::string& storedDir, const std::string& name) const;
+
+    const JobOptions& options_;
+    Reporter& reporter_;
+    std::string archiveHostPath_;
+    std::unordered_set<std::string> seen_;  // folded stored names already taken
+};
+
+// The 8.3 upper-case form of every component of a stored name ("Long name.html" -> "LONGNAME.HTM").
+std::string DosName(const std::string& storedName);
+
+}  // namespace ruvu::dizode
