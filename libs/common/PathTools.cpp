@@ -5,7 +5,7 @@
 
 namespace ruvu::libcommon {
 
-std::vector<std::string> CleanComponents(std::string_view path, bool* unsafe) {
+std::vector<std::string> CleanComponents(std::string_view path, bool* unsafe, bool resolveParents) {
     bool dropped = false;
     if (path.size() >= 2 && path[1] == ':' &&
         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
@@ -24,7 +24,11 @@ std::vector<std::string> CleanComponents(std::string_view path, bool* unsafe) {
         }
         const std::string_view part = path.substr(start, end - start);
         if (part == "..") {
-            dropped = true;
+            if (resolveParents && !parts.empty()) {
+                parts.pop_back();
+            } else {
+                dropped = true;
+            }
         } else if (!part.empty() && part != ".") {
             parts.emplace_back(part);
         }
@@ -50,7 +54,7 @@ std::string Join(const std::vector<std::string>& parts, char separator) {
 }  // namespace
 
 std::string StoredPath(std::string_view path, bool keepTrailingSlash) {
-    std::string out = Join(CleanComponents(path), '/');
+    std::string out = Join(CleanComponents(path, nullptr, true), '/');
     if (keepTrailingSlash && !out.empty() && !path.empty() && platform::IsPathSeparator(path.back())) {
         out.push_back('/');
     }

@@ -112,6 +112,12 @@ struct EntryWriter::Progress {
         return true;
     }
     void Wrote(int64_t bytes) { unwrittenReported += bytes; }
+    // Reports the bytes read since the last full block (before the item is written a second time).
+    bool FlushRead() {
+        const int64_t rest = enabled ? unreadReported : 0;
+        unreadReported = 0;
+        return rest == 0 || client.ItemProgress(rest, 0);
+    }
     bool End() {
         if (enabled && unreadReported > 0 && !client.ItemProgress(unreadReported, 0)) {
             return false;
@@ -380,6 +386,9 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralHeader head
     const uint64_t overhead = plan.password ? libcommon::kEncryptionHeaderSize : 0;
     if (deflate && dataSize - overhead >= total) {
         // Deflating did not help: store it instead, without reporting its bytes a second time.
+        if (!progress.FlushRead()) {
+            return Outcome(EntryResult::Kind::Stopped);
+        }
         if (!out_.TruncateTo(localPos) || file.Seek(0) < 0) {
             return out_.Failed() ? Outcome(EntryResult::Kind::WriteFailed) : readError();
         }

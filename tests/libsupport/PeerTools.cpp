@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 
 extern char** environ;
@@ -108,6 +109,9 @@ ToolResult BsdtarList(const std::string& archive) {
 }
 
 ToolResult UnzipExtract(const std::string& archive, const std::string& folder, const std::string& password) {
+    // unzip makes only the last folder of the path itself.
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
     if (password.empty()) {
         return RunTool({"unzip", "-o", "-q", archive, "-d", folder});
     }
