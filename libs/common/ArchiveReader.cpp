@@ -83,20 +83,17 @@ bool ArchiveReader::ReadDirectory() {
     if (!FindEndRecord()) {
         return false;
     }
-    if (endRecordPos_ >= kZip64LocatorSize) {
-        uint8_t locator[4];
-        if (ReadAt(endRecordPos_ - kZip64LocatorSize, locator, 4) &&
-            Get32(locator) == kZip64LocatorSignature) {
-            return Fail(abi::kCodeUnsupported, "ZIP64 archives are not supported (archive larger than 4 GB)");
-        }
+    const auto dirEnd = DirectoryEnd();
+    if (!dirEnd) {
+        return false;
     }
     if (end_.diskNumber != 0 || end_.centralDirDisk != 0 || end_.entriesOnDisk != end_.totalEntries) {
         return Fail(abi::kCodeUnsupported, "This is part of a spanned archive");
     }
-    if (end_.centralDirSize > endRecordPos_) {
+    if (end_.centralDirSize > *dirEnd) {
         return Fail(abi::kCodeArchiveStructure, "Error in zip structure: central directory size too large");
     }
-    centralDirPos_ = endRecordPos_ - end_.centralDirSize;
+    centralDirPos_ = *dirEnd - end_.centralDirSize;
     if (end_.centralDirOffset > centralDirPos_) {
         return Fail(abi::kCodeArchiveStructure,
                     "Error in zip structure: central directory offset beyond the end");
@@ -121,7 +118,11 @@ bool ArchiveReader::ReadDirectory() {
         }
         rest.remove_prefix(consumed);
         if (header->UsesZip64()) {
-            return Fail(abi::kCodeUnsupported, "ZIP64 entries are not supported: " + header->name);
+            if (!listZip64_) {
+                return Fail(abi::kCodeUnsupported, "ZIP64 entries are not supported: " + header->name);
+            }
+            entries_.push_back(ArchiveEntry{std::move(*header), 0});
+            continue;
         }
         const uint64_t pos = base + header->localHeaderOffset;
         if (pos + kLocalHeaderSize > centralDirPos_) {
@@ -136,6 +137,32 @@ bool ArchiveReader::ReadDirectory() {
         prefixSize_ = 0;
     }
     return true;
+}
+
+std::optional<uint64_t> ArchiveReader::DirectoryEnd() {
+    if (endRecordPos_ < kZip64LocatorSize) {
+        return endRecordPos_;
+    }
+    const uint64_t locatorPos = endRecordPos_ - kZip64LocatorSize;
+    uint8_t locator[kZip64LocatorSize];
+    if (!ReadAt(locatorPos, locator, sizeof locator) || Get32(locator) != kZip64LocatorSignature) {
+        return endRecordPos_;
+    }
+    if (!listZip64_ || end_.UsesZip64()) {
+        Fail(abi::kCodeUnsupported, "ZIP64 archives are not supported (archive larger than 4 GB)");
+        return std::nullopt;
+    }
+    // The ZIP64 end record ends at the locator: directly in front of it (the usual layout), or where
+    // the locator says when nothing is in front of the archive.
+    for (const uint64_t pos : {locatorPos >= 56 ? locatorPos - 56 : locatorPos, Get64(locator + 8)}) {
+        uint8_t head[12];
+        if (pos < locatorPos && locatorPos - pos >= sizeof head && ReadAt(pos, head, sizeof head) &&
+            Get32(head) == kZip64EndRecordSignature && Get64(head + 4) + 12 == locatorPos - pos) {
+            return pos;
+        }
+    }
+    Fail(abi::kCodeArchiveStructure, "Error in zip structure: the ZIP64 end record is missing");
+    return std::nullopt;
 }
 
 std::optional<EntryLayout> ArchiveReader::Layout(const ArchiveEntry& entry) {

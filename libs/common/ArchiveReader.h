@@ -54,6 +54,11 @@ class ArchiveReader {
     // The same for an already resolved host path.
     bool OpenHost(std::string_view hostPath);
     void Close() { file_.Close(); }
+    // Extraction lists what it can instead of refusing the whole archive: entries whose sizes or
+    // offset need ZIP64 are listed (the caller skips them, CentralHeader::UsesZip64), and a ZIP64
+    // end record is accepted when the classic end record holds complete values, as tools write when
+    // they streamed an entry of unknown size. Off by default: a rewrite must never copy such entries.
+    void SetListZip64Entries(bool on) { listZip64_ = on; }
 
     const Error& LastError() const { return error_; }
     const std::vector<ArchiveEntry>& Entries() const { return entries_; }
@@ -79,6 +84,8 @@ class ArchiveReader {
     bool Fail(abi::LibraryCode code, std::string text);
     bool ReadDirectory();
     bool FindEndRecord();
+    // Where the central directory ends: the end record, or the ZIP64 end record in front of it.
+    std::optional<uint64_t> DirectoryEnd();
 
     platform::File file_;
     Error error_;
@@ -89,6 +96,7 @@ class ArchiveReader {
     uint64_t prefixSize_ = 0;
     uint64_t fileSize_ = 0;
     bool spanMarker_ = false;
+    bool listZip64_ = false;
 };
 
 }  // namespace ruvu::libcommon
