@@ -1,0 +1,4 @@
+// A tiny run-time library for the module search tests.
+extern "C" int RuvuTestModuleAnswer() {
+    return 42;
+}
