@@ -1,0 +1,58 @@
+// One directory entry of the listed archive. The engine owns every entry from one listing to the
+// next; the application reads them by index and never keeps one across a new listing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/ZipRecords.h"
+
+namespace ruvu {
+
+struct ZipDirEntry {
+    // Central header offsets 4 to 45, in their order and widths.
+    uint8_t MadeByVersion = 0;
+    uint8_t HostSystem = 0;
+    uint16_t VersionNeeded = 0;
+    uint16_t Flags = 0;
+    uint16_t Method = 0;
+    uint32_t DosDateTime = 0;  // time in the low word, date in the high word
+    uint32_t Crc32 = 0;
+    uint32_t CompressedSize = 0;
+    uint32_t UncompressedSize = 0;
+    uint16_t FileNameLength = 0;  // lengths of the stored bytes, before any conversion
+    uint16_t ExtraLength = 0;
+    uint16_t CommentLength = 0;
+    uint16_t DiskStart = 0;
+    uint16_t InternalAttributes = 0;
+    uint32_t ExternalAttributes = 0;
+    uint32_t LocalHeaderOffset = 0;
+
+    std::string FileName;     // converted, with "\" separators
+    std::string FileComment;  // converted; empty when there is none
+    bool Encrypted = false;
+    std::string ExtraData;  // the central extra field as stored
+
+    // Takes the fixed fields from a central header.
+    void SetHeaderFields(const zip::CentralDirHeader& header) {
+        MadeByVersion = header.MadeByVersion;
+        HostSystem = header.HostSystem;
+        VersionNeeded = header.VersionNeeded;
+        Flags = header.Flags;
+        Method = header.Method;
+        DosDateTime = uint32_t{header.ModTime} | uint32_t{header.ModDate} << 16;
+        Crc32 = header.Crc32;
+        CompressedSize = header.CompressedSize;
+        UncompressedSize = header.UncompressedSize;
+        FileNameLength = header.FileNameLength;
+        ExtraLength = header.ExtraLength;
+        CommentLength = header.CommentLength;
+        DiskStart = header.DiskStart;
+        InternalAttributes = header.InternalAttributes;
+        ExternalAttributes = header.ExternalAttributes;
+        LocalHeaderOffset = header.LocalHeaderOffset;
+        Encrypted = (header.Flags & zip::kFlagEncrypted) != 0;
+    }
+};
+
+}  // namespace ruvu
