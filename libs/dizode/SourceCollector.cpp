@@ -49,7 +49,18 @@ struct SourceCollector::Walk {
 };
 
 SourceCollector::SourceCollector(const JobOptions& options, Reporter& reporter, std::string archiveHostPath)
-    : options_(options), reporter_(reporter), archiveHostPath_(std::move(archiveHostPath)) {}
+    : options_(options), reporter_(reporter), archiveHostPath_(std::move(archiveHostPath)) {
+    struct stat st {};
+    if (!archiveHostPath_.empty() && stat(archiveHostPath_.c_str(), &st) == 0) {
+        archiveExists_ = true;
+        archiveDevice_ = st.st_dev;
+        archiveInode_ = st.st_ino;
+    }
+}
+
+bool SourceCollector::IsArchive(const struct stat& st) const {
+    return archiveExists_ && st.st_dev == archiveDevice_ && st.st_ino == archiveInode_;
+}
 
 bool SourceCollector::Collect(std::vector<SourceFile>& out) {
     for (const SpecItem& spec : options_.specs) {
@@ -91,7 +102,14 @@ bool SourceCollector::AddItem(SourceFile item, const SpecItem& spec, std::vector
             return reporter_.Trace("  skipping (archive bit clear): " + item.windowsPath) && false;
         }
     }
-    if (!seen_.insert(libcommon::FoldName(item.storedName)).second) {
+    const auto [taken, inserted] = seen_.emplace(libcommon::FoldName(item.storedName), item.hostPath);
+    if (!inserted) {
+        // The same file named twice is harmless; two files under one name would lose one of them.
+        if (taken->second != item.hostPath) {
+            reporter_.Problem(
+                "Duplicate name in the archive, skipped: " + item.storedName + " (" + item.windowsPath + ")",
+                abi::kCodeWarning);
+        }
         return false;
     }
     item.encrypt = spec.encrypt && !item.isDirectory;
@@ -137,7 +155,7 @@ bool SourceCollector::CollectSpec(const SpecItem& spec, std::vector<SourceFile>&
             item.size = st.st_size;
             item.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
             item.mode = st.st_mode;
-            if (*host == archiveHostPath_) {
+            if (*host == archiveHostPath_ || IsArchive(st)) {
                 return reporter_.Problem("The archive cannot be added to itself: " + spec.spec,
                                          abi::kCodeWarning);
             }
@@ -222,7 +240,7 @@ int SourceCollector::WalkFolder(const Walk& walk, const std::string& hostDir, co
             continue;
         }
         const std::string stored = StoredFor(storedDir, name);
-        if (Excluded(name, windowsPath, stored) || hostPath == archiveHostPath_) {
+        if (Excluded(name, windowsPath, stored) || hostPath == archiveHostPath_ || IsArchive(st)) {
             continue;
         }
         if (!S_ISREG(st.st_mode)) {

@@ -3,9 +3,12 @@
 // one gets in the archive. Folders are listed with host calls once their path is resolved.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "libs/dizode/JobOptions.h"
@@ -44,12 +47,16 @@ class SourceCollector {
     bool Excluded(const std::string& name, const std::string& windowsPath,
                   const std::string& storedName) const;
     bool AddItem(SourceFile item, const SpecItem& spec, std::vector<SourceFile>& out);
+    bool IsArchive(const struct stat& st) const;
     std::string StoredFor(const std::string& storedDir, const std::string& name) const;
 
     const JobOptions& options_;
     Reporter& reporter_;
     std::string archiveHostPath_;
-    std::unordered_set<std::string> seen_;  // folded stored names already taken
+    std::unordered_map<std::string, std::string> seen_;  // folded stored name -> host path taking it
+    dev_t archiveDevice_ = 0;
+    ino_t archiveInode_ = 0;
+    bool archiveExists_ = false;
 };
 
 // The 8.3 upper-case form of every component of a stored name ("Long name.html" -> "LONGNAME.HTM").

@@ -107,11 +107,35 @@ TEST_F(DizOdeTest, StoredNamesFollowTheSpecJunkDirsAndRootFolder) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"one.txt", "three.txt", "two.txt"}));
 
+    // Junked names that collide keep the first file and report the second.
+    tmp_.Write("root/x/three.txt", "another three");
+    auto collide = Params("collide.zip");
+    collide.Params().JunkDirsFlag = -1;
+    collide.RootDir(tmp_.Win("root")).Spec("three.txt").Spec("x\\three.txt");
+    EXPECT_EQ(Run(collide), 1);
+    EXPECT_TRUE(callback_.HasMessage("Duplicate name in the archive, skipped: three.txt"));
+
+    // 8.3 upper-case names on request.
+    tmp_.Write("root/Long name.html", "8.3");
+    auto dos = Params("dos.zip");
+    dos.Params().ForceDosFlag = -1;
+    dos.RootDir(tmp_.Win("root")).Spec("Long name.html");
+    EXPECT_EQ(Run(dos), 1);
+    EXPECT_EQ(PythonNames(Archive("dos.zip")), (std::vector<std::string>{"LONGNAME.HTM"}));
+
+    // The archive never goes into itself, even when a spec covers its folder.
+    auto self = Params("root/self.zip");
+    self.RootDir(tmp_.Win("root")).Spec("*.*");
+    EXPECT_EQ(Run(self), 2);
+    EXPECT_EQ(Run(self), 2);
+    EXPECT_FALSE(Contains(PythonNames(Archive("root/self.zip")), "self.zip"));
+
     auto noDirs = Params("nodirs.zip");
     noDirs.Params().NoDirEntriesFlag = -1;
     noDirs.RootDir(tmp_.Win("root")).Spec("x", true);
-    EXPECT_EQ(Run(noDirs), 2);
-    EXPECT_EQ(PythonNames(Archive("nodirs.zip")), (std::vector<std::string>{"x/one.txt", "x/y/two.txt"}));
+    EXPECT_EQ(Run(noDirs), 3);
+    EXPECT_EQ(PythonNames(Archive("nodirs.zip")),
+              (std::vector<std::string>{"x/one.txt", "x/three.txt", "x/y/two.txt"}));
 
     // Without a root folder, relative specs start in the current folder.
     char* previous = get_current_dir_name();
@@ -165,6 +189,25 @@ TEST_F(DizOdeTest, HungarianNamesComeBackTheSameFromEveryPeer) {
     for (const char* out : {"u/", "7/", "p/"}) {
         EXPECT_EQ(ReadFileBytes(tmp_.Host(out + stored)), "tartalom") << out;
     }
+
+    // OEM names on request: written in CP852 without bit 11, as an MS-DOS entry.
+    auto oem = Params("oem.zip");
+    oem.Params().CodePageCode = 2;
+    oem.Params().NoDirEntriesFlag = -1;
+    oem.RootDir(tmp_.Win("in")).Spec("*.*", true);
+    EXPECT_EQ(Run(oem), 2);
+    // Python reads names without bit 11 as CP437; taken back to bytes they must be CP852.
+    const auto oemNames =
+        testsupport::RunTool({"python3", "-c",
+                              "import sys, zipfile\nfor n in zipfile.ZipFile(sys.argv[1]).namelist(): "
+                              "print(n.encode('cp437').decode('cp852'))",
+                              Archive("oem.zip")});
+    EXPECT_NE(oemNames.output.find(stored), std::string::npos) << oemNames.output;
+    libcommon::ArchiveReader reader;
+    ASSERT_TRUE(reader.OpenHost(Archive("oem.zip")));
+    const auto& header = reader.Entries().at(1).header;  // after plain.txt
+    EXPECT_EQ(header.flags & libcommon::kFlagUtf8, 0);
+    EXPECT_EQ(header.hostSystem, libcommon::kHostMsDos);
 }
 
 TEST_F(DizOdeTest, AddingToAnArchiveReplacesByNameKeepsOrderCommentAndUntouchedBytes) {

@@ -91,8 +91,6 @@ abi::ZipParams& ZipParamsBuilder::Build() {
     params_.ExcludeCount = static_cast<int32_t>(excludes_.size());
     params_.ExcludeArray = excludes_.empty() ? 0 : arena_.TextArray(excludes_);
     params_.SpecMarker = abi::kSpecMarker;
-    specs_.clear();
-    excludes_.clear();
     return params_;
 }
 
@@ -128,7 +126,6 @@ abi::UnzParams& UnzParamsBuilder::Build() {
     params_.SpecCount = static_cast<int32_t>(entries.size());
     params_.SpecArray = entries.empty() ? 0 : arena_.Array(entries);
     params_.SpecMarker = abi::kSpecMarker;
-    specs_.clear();
     return params_;
 }
 

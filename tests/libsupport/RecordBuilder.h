@@ -58,7 +58,8 @@ class ZipParamsBuilder {
     ZipParamsBuilder& Level(int level);
     ZipParamsBuilder& DateFilter(std::string_view mmddyy);
 
-    // The finished record (specs and exclusions registered); valid while the builder lives.
+    // The finished record (specs and exclusions registered); valid while the builder lives. Building
+    // again gives the same record, so one builder can run a job twice.
     abi::ZipParams& Build();
     abi::ZipParams& Params() { return params_; }
 
