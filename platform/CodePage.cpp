@@ -177,6 +177,17 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+std::string_view Utf8Prefix(std::string_view text, size_t count) {
+    size_t characters = 0;
+    size_t end = 0;
+    for (; end < text.size(); ++end) {
+        if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80 && characters++ == count) {
+            break;
+        }
+    }
+    return text.substr(0, end);
+}
+
 bool IsPlainAscii(std::string_view text) {
     for (char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80) {

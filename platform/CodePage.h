@@ -3,6 +3,7 @@
 // Characters without an equivalent become "_".
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,7 @@ std::string OemCodePage();
 bool IsValidUtf8(std::string_view text);
 // True when every byte is below 0x80.
 bool IsPlainAscii(std::string_view text);
+// The first count characters of a UTF-8 text, never cutting a multi-byte character.
+std::string_view Utf8Prefix(std::string_view text, size_t count);
 
 }  // namespace ruvu::platform

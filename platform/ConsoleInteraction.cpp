@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/CodePage.h"
 #include "platform/Interaction.h"
 
 namespace ruvu::platform {
@@ -47,14 +48,6 @@ std::string FoldCase(std::string_view text) {
         }
     }
     return folded;
-}
-
-std::string_view FirstCharacter(std::string_view text) {
-    size_t end = text.empty() ? 0 : 1;
-    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        ++end;
-    }
-    return text.substr(0, end);
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -103,7 +96,7 @@ int ButtonOfAnswer(std::string_view answer, const std::vector<int>& buttons) {
     for (int id : buttons) {
         for (const ButtonName& name : kButtonNames) {
             if (name.id == id && (folded == FoldCase(name.shown) || folded == FoldCase(name.english) ||
-                                  folded == FoldCase(FirstCharacter(name.shown)))) {
+                                  folded == FoldCase(Utf8Prefix(name.shown, 1)))) {
                 return id;
             }
         }

@@ -3,8 +3,10 @@
 // RUVUVADU_DRIVES maps letters to host folders as ";"-separated LETTER=SPEC items, where SPEC is
 // "/host/dir" (fixed disk), "removable:/host/dir" (a mounted removable medium) or "floppy:/host/dir"
 // (a virtual floppy changer, see FloppyChanger.h). Unset or empty, the map is "C=/". A malformed item
-// is reported once on standard error and ignored. Letters without an item are absent from the
-// logical-drive mask and every path on them fails with HostError::PathNotFound.
+// (no "=", not one letter, a folder that is not absolute, a letter mapped a second time) is reported
+// once per process on standard error and ignored; when no item is left, no drive is mapped. Letters
+// without an item are absent from the logical-drive mask and every path on them fails with
+// HostError::PathNotFound.
 //
 // The host layer keeps one current drive and one current folder per drive (the process-wide state the
 // system relies on). The current drive starts as the drive whose host folder holds the process's
@@ -74,10 +76,12 @@ std::string ExpandFileName(std::string_view path);
 // names are kept as written so that new files get them. Fails on invalid input (InvalidName), a
 // component longer than the host allows (FilenameTooLong), an unmapped drive (PathNotFound), a floppy
 // drive without a disk (NotReady) or with an unformatted one (GenFailure), and on a path that would
-// lead outside the drive's host folder through a symbolic link (AccessDenied).
+// lead outside the drive's host folder through a symbolic link (AccessDenied; also a dangling link
+// that points outside, since creating through it would write there).
 std::optional<std::string> ResolveHostPath(std::string_view path, HostError* error = nullptr);
-// The Windows path of a host path, through the drive whose host folder holds it (the longest match;
-// for a floppy drive, the folder of the inserted disk). nullopt when no drive holds it.
+// The Windows path of a host path, through the drive whose host folder holds it (the longest match,
+// comparing physical paths when a symbolic link is on the way; for a floppy drive, the folder of the
+// inserted disk). nullopt when no drive holds it.
 std::optional<std::string> HostToWindowsPath(std::string_view hostPath);
 
 struct VolumeInformation {

@@ -151,6 +151,9 @@ File File::OpenHost(std::string_view hostPath, Access access, Share share, Dispo
         return file;
     }
     file.fd_ = fd;
+    if ((flags & O_CREAT) != 0) {
+        detail::NoteNewEntry(file.hostPath_);
+    }
     struct stat st {};
     if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         file.Close();

@@ -3,7 +3,9 @@
 // Sharing is kept between all opens of the system, also across processes: every open takes
 // open-file-description locks on marker bytes far beyond any real data, one for its access and one
 // for what it denies, and fails with HostError::SharingViolation when an existing open denies the
-// access asked for or holds an access the new open would deny. Locks are released on Close.
+// access asked for or holds an access the new open would deny. Locks are released on Close. A
+// CreateAlways open truncates only after the sharing check passed. (A write-only open of a file the
+// user may not read still checks the others' markers but cannot hold its own.)
 #pragma once
 
 #include <cstddef>

@@ -243,6 +243,7 @@ bool CreateDirectory(std::string_view path, HostError* error) {
         return false;
     }
     if (mkdir(resolved->hostPath.c_str(), 0777) == 0) {
+        detail::NoteNewEntry(resolved->hostPath);
         return SetError(error, HostError::None);
     }
     int err = errno;
@@ -268,6 +269,7 @@ bool ForceDirectories(std::string_view path, HostError* error) {
             if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
                 return SetErrno(error, errno);
             }
+            detail::NoteNewEntry(folder);
         } else if (!S_ISDIR(st.st_mode)) {
             return SetError(error, HostError::CannotMake);
         }
@@ -341,6 +343,7 @@ bool RenameFile(std::string_view from, std::string_view to, bool replaceExisting
     }
     unsigned flags = replaceExisting || sameEntry ? 0 : RENAME_NOREPLACE;
     if (renameat2(AT_FDCWD, source->hostPath.c_str(), AT_FDCWD, targetHost.c_str(), flags) == 0) {
+        detail::NoteNewEntry(targetHost);
         return SetError(error, HostError::None);
     }
     int err = errno;

@@ -12,8 +12,9 @@
 namespace ruvu::platform {
 
 // Windows file attribute bits. faHidden is set for names beginning with "."; faArchive comes from the
-// "user.DOSATTRIB" extended attribute where the file system has them, and is always set otherwise
-// (every file counts as changed).
+// "user.DOSATTRIB" extended attribute ("0x" and the bits in hexadecimal) where the file system has
+// them; a file without the attribute counts as changed (faArchive set). A folder is exactly
+// faDirectory (plus faHidden, faSymLink) unless an archive bit was stored for it.
 enum FileAttributes : uint32_t {
     faReadOnly = 0x01,
     faHidden = 0x02,
@@ -43,8 +44,11 @@ bool CreateDirectory(std::string_view path, HostError* error = nullptr);
 bool ForceDirectories(std::string_view path, HostError* error = nullptr);
 // Removes an empty folder.
 bool RemoveDirectory(std::string_view path, HostError* error = nullptr);
+// Deletes a file; a folder fails with AccessDenied.
 bool DeleteFile(std::string_view path, HostError* error = nullptr);
-// Renames or moves a file or folder; an existing target file is replaced only with replaceExisting.
+// Renames or moves a file or folder; an existing target file is replaced only with replaceExisting
+// (else AlreadyExists). A change of case only is a rename too. A file moves between file systems as a
+// copy and a delete; onto a floppy only when it fits (else DiskFull).
 bool RenameFile(std::string_view from, std::string_view to, bool replaceExisting = false,
                 HostError* error = nullptr);
 // Copies a file with its date; fails with FileExists when failIfExists and the target exists.
@@ -52,8 +56,8 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists, Hos
 
 // Moves a host file or folder to the desktop trash (GIO). False when no trash can take it.
 bool MoveToTrash(std::string_view hostPath, HostError* error = nullptr);
-// The shell's delete: to the trash when allowUndo (deleted outright when no trash can take it),
-// otherwise deleted. Files and whole folders.
+// The shell's delete: to the trash when allowUndo (deleted outright when no trash can take it, and on
+// removable and floppy drives, which have none), otherwise deleted. Files and whole folders.
 bool ShellDeleteFile(std::string_view path, bool allowUndo, HostError* error = nullptr);
 
 }  // namespace ruvu::platform

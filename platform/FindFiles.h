@@ -26,7 +26,8 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 // Lists the entries of a folder matching the file-name part of a pattern ("C:\DATA\*.ZIP",
 // "SUB\???.zip"). Entries with faHidden, faSysFile or faDirectory are included only when those bits
 // are in attributeMask (faAnyFile takes everything); "." and ".." are never listed. The result is in
-// byte order of the names. A folder that does not exist gives an empty list and PathNotFound.
+// byte order of the names. A folder that does not exist gives an empty list and PathNotFound; an
+// existing folder without a match gives an empty list and FileNotFound, as Windows reports it.
 std::vector<FindEntry> FindFiles(std::string_view pattern, uint32_t attributeMask = faAnyFile,
                                  HostError* error = nullptr);
 

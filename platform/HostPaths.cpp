@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Drives.h"
@@ -29,6 +32,74 @@ struct FreeDeleter {
 struct DirCloser {
     void operator()(DIR* d) const { closedir(d); }
 };
+
+constexpr size_t kMaxIndexedFolders = 16;
+constexpr auto kIndexLifetime = std::chrono::seconds(1);
+
+// The names of one folder by folded (lower-case ASCII) name, each with its first name in byte order.
+class FolderIndex {
+  public:
+    bool IsCurrent(const struct stat& st) const {
+        return device_ == st.st_dev && inode_ == st.st_ino && modified_.tv_sec == st.st_mtim.tv_sec &&
+               modified_.tv_nsec == st.st_mtim.tv_nsec &&
+               std::chrono::steady_clock::now() - built_ < kIndexLifetime;
+    }
+
+    // st is taken before reading: a change during the read moves the time on and the next use rebuilds.
+    bool Build(const std::string& folder, const struct stat& st) {
+        std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+        if (!dir) {
+            return false;
+        }
+        names_.clear();
+        while (dirent* entry = readdir(dir.get())) {
+            std::string_view name(entry->d_name);
+            if (name != "." && name != "..") {
+                Add(name);
+            }
+        }
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+        modified_ = st.st_mtim;
+        built_ = std::chrono::steady_clock::now();
+        return true;
+    }
+
+    // An entry of our own: the folder's new time is taken as the index's.
+    void Adopt(std::string_view name, const struct stat& st) {
+        Add(name);
+        modified_ = st.st_mtim;
+    }
+
+    std::optional<std::string> Find(std::string_view name) const {
+        auto it = names_.find(LowerCaseAscii(name));
+        return it == names_.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+
+  private:
+    void Add(std::string_view name) {
+        auto [it, inserted] = names_.try_emplace(LowerCaseAscii(name), name);
+        if (!inserted && name < it->second) {
+            it->second = name;
+        }
+    }
+
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    timespec modified_{};
+    std::chrono::steady_clock::time_point built_;
+    std::unordered_map<std::string, std::string> names_;
+};
+
+struct FolderIndexCache {
+    std::mutex mutex;
+    std::unordered_map<std::string, FolderIndex> folders;
+};
+
+FolderIndexCache& TheFolderIndexCache() {
+    static FolderIndexCache cache;
+    return cache;
+}
 
 std::string CurrentHostFolder() {
     std::unique_ptr<char, FreeDeleter> cwd(getcwd(nullptr, 0));
@@ -136,22 +207,57 @@ std::optional<std::string> CanonicalHostPath(std::string_view path) {
 
 std::optional<std::string> FindNameIgnoringCase(const std::string& folder, std::string_view name) {
     struct stat st {};
-    std::string exact = JoinHostPath(folder, name);
-    if (lstat(exact.c_str(), &st) == 0) {
+    if (lstat(JoinHostPath(folder, name).c_str(), &st) == 0) {
         return std::string(name);
     }
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-    if (!dir) {
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return std::nullopt;
     }
-    std::optional<std::string> best;
-    while (dirent* entry = readdir(dir.get())) {
-        std::string_view candidate(entry->d_name);
-        if (SameTextAscii(candidate, name) && (!best || candidate < *best)) {
-            best = std::string(candidate);
+    FolderIndexCache& cache = TheFolderIndexCache();
+    std::lock_guard lock(cache.mutex);
+    auto it = cache.folders.find(folder);
+    bool rebuilt = false;
+    if (it == cache.folders.end() || !it->second.IsCurrent(st)) {
+        if (it == cache.folders.end() && cache.folders.size() >= kMaxIndexedFolders) {
+            cache.folders.clear();
         }
+        it = cache.folders.try_emplace(folder).first;
+        if (!it->second.Build(folder, st)) {
+            cache.folders.erase(it);
+            return std::nullopt;
+        }
+        rebuilt = true;
     }
-    return best;
+    std::optional<std::string> found = it->second.Find(name);
+    if (found && !rebuilt && lstat(JoinHostPath(folder, *found).c_str(), &st) != 0) {
+        // Deleted since the index was made: read the folder again.
+        if (stat(folder.c_str(), &st) != 0 || !it->second.Build(folder, st)) {
+            cache.folders.erase(it);
+            return std::nullopt;
+        }
+        found = it->second.Find(name);
+    }
+    return found;
+}
+
+void NoteNewEntry(const std::string& hostPath) {
+    size_t slash = hostPath.find_last_of('/');
+    if (slash == std::string::npos) {
+        return;
+    }
+    std::string folder = slash == 0 ? std::string("/") : hostPath.substr(0, slash);
+    FolderIndexCache& cache = TheFolderIndexCache();
+    std::lock_guard lock(cache.mutex);
+    auto it = cache.folders.find(folder);
+    if (it == cache.folders.end()) {
+        return;
+    }
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0) {
+        cache.folders.erase(it);
+        return;
+    }
+    it->second.Adopt(hostPath.substr(slash + 1), st);
 }
 
 std::optional<std::string> FindFileInHostFolder(const std::string& folder, std::string_view name) {

@@ -25,7 +25,13 @@ std::optional<std::string> CanonicalHostPath(std::string_view path);
 
 // The entry of a host folder whose name equals name ignoring ASCII case: the exact name when it
 // exists, else the first match in byte order. nullopt when there is none.
+// Folders are indexed by folded name, so that creating many files in one folder does not read the
+// whole folder for every new name. An index is used while the folder's modification time is the one
+// it was built at (entries this layer creates are added as they come) and rebuilt at least once a
+// second, so an entry another process adds at the same moment is missed for a second at most.
 std::optional<std::string> FindNameIgnoringCase(const std::string& folder, std::string_view name);
+// Tells the folder index about an entry this layer has just created (a file, folder or rename target).
+void NoteNewEntry(const std::string& hostPath);
 // A file (not a folder) of a host folder, its name matched ignoring case. Folders on a mapped drive
 // are looked up through the drive map, so its rules hold; others directly.
 std::optional<std::string> FindFileInHostFolder(const std::string& folder, std::string_view name);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/CodePage.h"
 #include "platform/DriveState.h"
 #include "platform/HostPaths.h"
 #include "platform/WinPath.h"
@@ -18,19 +19,6 @@ namespace {
 
 constexpr uint32_t kLargestNumber = 0xFFFF;
 constexpr size_t kPrefixCharacters = 3;
-
-// The first three characters, never cutting a multi-byte one.
-std::string_view ShortPrefix(std::string_view prefix) {
-    size_t characters = 0;
-    size_t end = 0;
-    while (end < prefix.size()) {
-        if ((static_cast<unsigned char>(prefix[end]) & 0xC0) != 0x80 && characters++ == kPrefixCharacters) {
-            break;
-        }
-        ++end;
-    }
-    return prefix.substr(0, end);
-}
 
 // Spreads processes that start at the same moment over different numbers.
 uint32_t StartNumber() {
@@ -60,7 +48,7 @@ std::string GetTempFileName(std::string_view folder, std::string_view prefix, Ho
     if (!resolved) {
         return {};
     }
-    std::string shortPrefix(ShortPrefix(prefix));
+    std::string shortPrefix(Utf8Prefix(prefix, kPrefixCharacters));
     uint32_t number = StartNumber();
     for (uint32_t attempt = 0; attempt < kLargestNumber; ++attempt) {
         char digits[8];
@@ -70,6 +58,7 @@ std::string GetTempFileName(std::string_view folder, std::string_view prefix, Ho
         int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             close(fd);
+            detail::NoteNewEntry(host);
             detail::SetError(error, HostError::None);
             return JoinPath(resolved->windowsPath, name);
         }

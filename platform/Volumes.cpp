@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/CodePage.h"
 #include "platform/DriveState.h"
 #include "platform/FloppyChanger.h"
 #include "platform/FloppyMedia.h"
@@ -65,19 +66,6 @@ uint64_t FloppyFreeBytes(const Medium& medium) {
     return kFloppyCapacity - std::min(kFloppyCapacity, detail::FolderBytes(medium.folder));
 }
 
-// At most eleven characters, never cutting a multi-byte one.
-std::string ShortenLabel(std::string_view label) {
-    size_t characters = 0;
-    size_t end = 0;
-    while (end < label.size()) {
-        if ((static_cast<unsigned char>(label[end]) & 0xC0) != 0x80 && characters++ == kMaxLabelCharacters) {
-            break;
-        }
-        ++end;
-    }
-    return std::string(label.substr(0, end));
-}
-
 }  // namespace
 
 std::optional<VolumeInformation> GetVolumeInformation(std::string_view root, HostError* error) {
@@ -123,7 +111,8 @@ bool SetVolumeLabel(std::string_view root, std::string_view label, HostError* er
         return unlink(path.c_str()) == 0 || errno == ENOENT ? detail::SetError(error, HostError::None)
                                                             : detail::SetErrno(error, errno);
     }
-    return detail::WriteFileAtomically(path, ShortenLabel(label) + "\n", error);
+    return detail::WriteFileAtomically(path, std::string(Utf8Prefix(label, kMaxLabelCharacters)) + "\n",
+                                       error);
 }
 
 std::optional<DiskSpace> GetDiskFreeSpaceEx(std::string_view path, HostError* error) {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "PlatformTestSupport.h"
+#include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/WinPath.h"
 
@@ -147,6 +150,22 @@ TEST_F(DrivesTest, ResolutionMatchesExistingNamesIgnoringCaseAndKeepsNewNamesAsW
     EXPECT_EQ(Host("C:\\Abc"), root_ / "c/ABC");
     EXPECT_TRUE(FileExists("c:\\DATA\\README.TXT"));
     EXPECT_TRUE(DirectoryExists("C:\\data"));
+}
+
+TEST_F(DrivesTest, NameMatchingFollowsChangesMadeHereAndElsewhere) {
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(File::Open("C:\\Data\\Bulk" + std::to_string(i) + ".txt", Access::Write, Share::DenyNone,
+                               Disposition::CreateNew)
+                        .IsOpen());
+    }
+    EXPECT_EQ(Host("C:\\DATA\\BULK7.TXT"), root_ / "c/Data/Bulk7.txt");
+    // Changes by others move the folder's time on (a coarse clock may need a moment for that).
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    WriteTextFile(root_ / "c/Data/Outside.Txt", "");
+    EXPECT_EQ(Host("C:\\Data\\OUTSIDE.TXT"), root_ / "c/Data/Outside.Txt");
+    std::filesystem::remove(root_ / "c/Data/Bulk7.txt");
+    WriteTextFile(root_ / "c/Data/BULK7.TXT", "");
+    EXPECT_EQ(Host("C:\\Data\\bulk7.txt"), root_ / "c/Data/BULK7.TXT");
 }
 
 TEST_F(DrivesTest, OverlongNamesFail) {
