@@ -1,0 +1,48 @@
+#include "libs/ruroza/EntryNames.h"
+
+#include <algorithm>
+
+#include "libs/common/NameCodec.h"
+#include "libs/common/PathTools.h"
+#include "platform/WinPath.h"
+
+namespace ruvu::ruroza {
+
+std::string ListedName(const libcommon::CentralHeader& header) {
+    return platform::SlashesToBackslashes(
+        libcommon::DecodeEntryText(header.name, header.flags, header.hostSystem, header.madeByVersion));
+}
+
+std::string TargetName::Relative() const {
+    std::string out;
+    for (const auto& part : components) {
+        if (!out.empty()) {
+            out.push_back('\\');
+        }
+        out += part;
+    }
+    return out;
+}
+
+TargetName MakeTargetName(std::string_view listedName, bool keepFolders) {
+    TargetName target;
+    if (listedName.find('\0') != std::string_view::npos) {
+        target.problem = "the name holds a NUL character";
+        return target;
+    }
+    target.isFolder = !listedName.empty() && platform::IsPathSeparator(listedName.back());
+    target.components = libcommon::CleanComponents(listedName, &target.changed);
+    if (!keepFolders && target.components.size() > 1) {
+        target.components.erase(target.components.begin(), target.components.end() - 1);
+    }
+    if (target.components.empty()) {
+        target.problem = "nothing is left of the name once unsafe parts are removed";
+        // A bare folder entry without folders kept is no problem: it just creates nothing.
+        if (target.isFolder && !target.changed) {
+            target.problem.clear();
+        }
+    }
+    return target;
+}
+
+}  // namespace ruvu::ruroza

@@ -1,0 +1,417 @@
+#include "libs/ruroza/ExtractJob.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "libs/common/ArchiveReader.h"
+#include "libs/common/SpecMatch.h"
+#include "libs/common/ZipCrypto.h"
+#include "libs/ruroza/EntryDecoder.h"
+#include "libs/ruroza/EntryNames.h"
+#include "libs/ruroza/EntryStamp.h"
+#include "libs/ruroza/PasswordKeeper.h"
+#include "libs/ruroza/TargetTree.h"
+
+namespace ruvu::ruroza {
+
+namespace {
+
+using libcommon::ArchiveEntry;
+using libcommon::CentralHeader;
+using Status = DecodeResult::Status;
+
+constexpr uint16_t kMethodAes = 99;
+
+std::string Hex8(uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+// Why the library cannot handle an entry at all, with the skip type; nullopt when it can.
+std::optional<std::pair<std::string, abi::UnZipSkipType>> Unsupported(const CentralHeader& h) {
+    if (h.compressedSize == libcommon::kZip64Marker32 || h.uncompressedSize == libcommon::kZip64Marker32 ||
+        h.localHeaderOffset == libcommon::kZip64Marker32 || h.diskStart == libcommon::kZip64Marker16) {
+        return std::make_pair("its sizes need ZIP64 (4 GB or more), which is not supported",
+                              abi::stUnsupported);
+    }
+    if (h.method == kMethodAes) {
+        return std::make_pair("AES encryption is not supported", abi::stUnsupported);
+    }
+    if ((h.flags & libcommon::kFlagStrongEncryption) != 0) {
+        return std::make_pair("strong encryption is not supported", abi::stUnsupported);
+    }
+    if (h.method != libcommon::kMethodStored && h.method != libcommon::kMethodDeflated) {
+        return std::make_pair("compression method " + std::to_string(h.method) + " is not supported",
+                              abi::stCompressionUnknown);
+    }
+    return std::nullopt;
+}
+
+class FileSink : public OutputSink {
+  public:
+    explicit FileSink(PendingFile& file) : file_(file) {}
+    bool Write(const uint8_t* data, size_t size) override { return file_.Write(data, size); }
+
+  private:
+    PendingFile& file_;
+};
+
+class Job {
+  public:
+    Job(const ExtractOptions& options, libcommon::CallbackClient& client)
+        : options_(options),
+          client_(client),
+          passwords_(client, options.password, options.passwordRequests) {}
+
+    int32_t Run();
+
+  private:
+    enum class Outcome { Done, Folder, Skipped, Failed, Stopped };
+    struct Item {
+        const ArchiveEntry* entry = nullptr;
+        uint16_t index = 0;  // place in the central directory
+        std::string listed;  // the name as the listing shows it
+    };
+
+    bool Verbose(const std::string& text) { return !options_.verbose || client_.Message(text); }
+    bool Trace(const std::string& text) { return !options_.trace || client_.Message(text); }
+    // A problem is always shown; its code makes the engine's error code non-zero.
+    bool Problem(const std::string& text, abi::LibraryCode code) {
+        ++problems_;
+        lastCode_ = code;
+        return client_.Message(text, code);
+    }
+    // Reports a skipped entry: the reason as a message (always for a problem, with Verbose for a
+    // choice such as a file not overwritten) and action 11.
+    Outcome Skip(const Item& item, const std::string& text, abi::UnZipSkipType type,
+                 abi::LibraryCode code = abi::kCodeOk);
+
+    std::vector<Item> Select();
+    Outcome Process(const Item& item);
+    Outcome MakeFolder(const Item& item, const TargetName& target);
+    // Decides the target of an extracted file: the name the program chose and what is on disk.
+    std::optional<Outcome> ChooseTarget(const Item& item, TargetName& target,
+                                        std::vector<std::string>& names);
+    Outcome Decode(const Item& item, const libcommon::EntryLayout& layout,
+                   const std::vector<std::string>* names);
+
+    const ExtractOptions& options_;
+    libcommon::CallbackClient& client_;
+    libcommon::ArchiveReader reader_;
+    TargetTree tree_;
+    EntryDecoder decoder_;
+    PasswordKeeper passwords_;
+    int problems_ = 0;
+    abi::LibraryCode lastCode_ = abi::kCodeOk;
+};
+
+Job::Outcome Job::Skip(const Item& item, const std::string& text, abi::UnZipSkipType type,
+                       abi::LibraryCode code) {
+    const bool shown = code != abi::kCodeOk ? Problem(text, code) : Verbose(text);
+    if (!shown || !client_.Skipped(item.listed, code, type)) {
+        return Outcome::Stopped;
+    }
+    return code != abi::kCodeOk ? Outcome::Failed : Outcome::Skipped;
+}
+
+std::vector<Job::Item> Job::Select() {
+    std::vector<Item> items;
+    std::vector<bool> used(options_.specs.size(), false);
+    const auto& entries = reader_.Entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Item item{&entries[i], static_cast<uint16_t>(i), ListedName(entries[i].header)};
+        bool wanted = options_.specs.empty();
+        for (size_t s = 0; s < options_.specs.size(); ++s) {
+            if (libcommon::MatchSpec(options_.specs[s], item.listed)) {
+                used[s] = true;
+                wanted = true;
+            }
+        }
+        if (wanted) {
+            items.push_back(std::move(item));
+        }
+    }
+    for (size_t s = 0; s < options_.specs.size(); ++s) {
+        if (!used[s]) {
+            client_.Message("Not found in the archive: " + options_.specs[s]);
+        }
+    }
+    return items;
+}
+
+int32_t Job::Run() {
+    reader_.SetListZip64Entries(true);
+    if (!reader_.Open(options_.archivePath)) {
+        Problem(reader_.LastError().text + " (" + options_.archivePath + ")", reader_.LastError().code);
+        return client_.Stopped() ? client_.StopResult() : 0;
+    }
+    std::string error;
+    if (!options_.test && !tree_.Open(options_.baseFolder, error)) {
+        Problem(error, abi::kCodeCreateError);
+        return client_.Stopped() ? client_.StopResult() : 0;
+    }
+    const std::vector<Item> items = Select();
+    if (items.empty() && !options_.specs.empty()) {
+        Problem("No files matched in " + options_.archivePath, abi::kCodeNothingToDo);
+        return client_.Stopped() ? client_.StopResult() : 0;
+    }
+    uint64_t totalBytes = 0;
+    for (const Item& item : items) {
+        totalBytes += item.entry->header.uncompressedSize;
+    }
+    if (!client_.TotalCount(static_cast<int64_t>(items.size())) || !client_.TotalSize(totalBytes) ||
+        !Trace((options_.test ? "Testing " : "Extracting from ") + options_.archivePath +
+               (options_.test ? std::string() : " to " + options_.baseFolder))) {
+        return client_.StopResult();
+    }
+    int32_t done = 0;
+    bool stopped = false;
+    for (const Item& item : items) {
+        const Outcome outcome = Process(item);
+        if (outcome == Outcome::Stopped) {
+            stopped = true;
+            break;
+        }
+        done += outcome == Outcome::Done ? 1 : 0;
+    }
+    if (!options_.test) {
+        tree_.ApplyFolderStamps();
+    }
+    if (stopped || client_.Stopped()) {
+        return client_.StopResult();
+    }
+    const std::string summary = options_.test ? (problems_ == 0 ? "No errors detected in compressed data of "
+                                                                : "At least one error was detected in ") +
+                                                    options_.archivePath
+                                              : std::to_string(done) + " file(s) extracted from " +
+                                                    options_.archivePath + ", " + std::to_string(problems_) +
+                                                    " problem(s)";
+    const bool reported = problems_ == 0 ? Verbose(summary) : client_.Message(summary, lastCode_);
+    return reported ? done : client_.StopResult();
+}
+
+Job::Outcome Job::Process(const Item& item) {
+    const CentralHeader& h = item.entry->header;
+    if (const auto why = Unsupported(h)) {
+        const abi::LibraryCode code = abi::kCodeUnsupported;
+        return Skip(item, "Skipped " + item.listed + ": " + why->first, why->second, code);
+    }
+    TargetName target;
+    std::vector<std::string> names;
+    if (options_.test) {
+        if (h.IsDirectory()) {
+            return Outcome::Folder;
+        }
+    } else {
+        target = MakeTargetName(item.listed, options_.dirNames);
+        if (!target.problem.empty()) {
+            return Skip(item, "Bad file name, skipped: " + item.listed + " (" + target.problem + ")",
+                        abi::stBadName, abi::kCodeWarning);
+        }
+        if (target.isFolder) {
+            return MakeFolder(item, target);
+        }
+        if (auto outcome = ChooseTarget(item, target, names)) {
+            return *outcome;
+        }
+    }
+    const auto layout = reader_.Layout(*item.entry);
+    if (!layout) {
+        return Skip(item, reader_.LastError().text, abi::stDataError, abi::kCodeArchiveStructure);
+    }
+    return Decode(item, *layout, options_.test ? nullptr : &names);
+}
+
+Job::Outcome Job::MakeFolder(const Item& item, const TargetName& target) {
+    if (!options_.dirNames || target.components.empty()) {
+        return Outcome::Folder;
+    }
+    if (target.changed && !Verbose("Unsafe name " + item.listed + " created as " + target.Relative())) {
+        return Outcome::Stopped;
+    }
+    PathProblem problem;
+    if (!tree_.MakeFolders(target.components, problem)) {
+        return Skip(item, problem.text, problem.type, problem.code);
+    }
+    Stamp stamp = EntryStamp(item.entry->header, {});
+    stamp.readOnly = false;
+    tree_.RememberFolder(target.components, stamp);
+    return Verbose("   creating: " + tree_.WindowsPath(target.components)) ? Outcome::Folder
+                                                                           : Outcome::Stopped;
+}
+
+std::optional<Job::Outcome> Job::ChooseTarget(const Item& item, TargetName& target,
+                                              std::vector<std::string>& names) {
+    if (target.changed && !Verbose("Unsafe name " + item.listed + " written as " + target.Relative())) {
+        return Outcome::Stopped;
+    }
+    std::optional<std::string> renamed;
+    if (!client_.ExtractName(target.Relative(), renamed)) {
+        return Outcome::Stopped;
+    }
+    if (renamed && *renamed != target.Relative()) {
+        // The program's name is taken below the base folder and made safe like a stored one.
+        TargetName chosen = MakeTargetName(*renamed, true);
+        if (!chosen.problem.empty() || chosen.isFolder) {
+            const std::string why = chosen.isFolder ? "it names a folder" : chosen.problem;
+            return Skip(item, "Bad new name " + *renamed + " for " + item.listed + " (" + why + ")",
+                        abi::stBadName, abi::kCodeWarning);
+        }
+        if (chosen.changed && !Verbose("Unsafe new name " + *renamed + " written as " + chosen.Relative())) {
+            return Outcome::Stopped;
+        }
+        target = std::move(chosen);
+    }
+    const TargetTree::Lookup found = tree_.Find(target.components);
+    const std::string path = tree_.WindowsPath(found.names);
+    if (found.problem) {
+        return Skip(item, found.problem->text + " (" + item.listed + ")", found.problem->type,
+                    found.problem->code);
+    }
+    const uint32_t entryTime = item.entry->header.dosDateTime;
+    switch (found.kind) {
+        case TargetTree::Kind::Folder:
+            return Skip(item, "A folder of that name exists, skipped: " + path, abi::stWriteError,
+                        abi::kCodeCreateError);
+        case TargetTree::Kind::File: {
+            const bool older = found.dosDateTime < entryTime;
+            if ((options_.freshen || options_.update) && !older) {
+                return Skip(item, "Not newer than the file on disk, skipped: " + path, abi::stNotNewer);
+            }
+            bool overwrite = options_.overwrite;
+            if (!overwrite && !client_.Overwrite(path, older, item.index, overwrite)) {
+                return Outcome::Stopped;
+            }
+            if (!overwrite) {
+                return Skip(item, "File exists, not overwritten: " + path, abi::stNoOverwrite);
+            }
+            break;
+        }
+        case TargetTree::Kind::Missing:
+            if (options_.freshen) {
+                return Skip(item, "Not on disk, not freshened: " + path, abi::stNotPresent);
+            }
+            break;
+    }
+    names = found.names;
+    return std::nullopt;
+}
+
+Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
+                         const std::vector<std::string>* names) {
+    const CentralHeader& h = item.entry->header;
+    StoredData data{&reader_, layout.dataPos, layout.dataSize, std::nullopt};
+    const bool encrypted = h.IsEncrypted();
+    if (encrypted) {
+        libcommon::EncryptionHeader header{};
+        if (data.size < header.size() || !reader_.ReadAt(data.pos, header.data(), header.size())) {
+            return Skip(item, "Data error in " + item.listed + ": the encryption header is missing",
+                        abi::stDataError, abi::kCodeBadData);
+        }
+        const uint8_t check =
+            libcommon::EncryptionCheckByte(layout.local.flags, h.crc32, layout.local.dosDateTime);
+        switch (passwords_.Unlock(item.listed, header, check, data.keys)) {
+            case PasswordKeeper::Result::Stopped:
+                return Outcome::Stopped;
+            case PasswordKeeper::Result::NoPassword:
+                return Skip(item, "Wrong or missing password, skipped: " + item.listed, abi::stBadPassword,
+                            abi::kCodeBadPassword);
+            case PasswordKeeper::Result::Unlocked:
+                break;
+        }
+        data.pos += header.size();
+        data.size -= header.size();
+    }
+    std::optional<PendingFile> file;
+    std::string path;
+    if (names != nullptr) {
+        PathProblem problem;
+        auto started = tree_.StartFile(*names, problem);
+        if (!started) {
+            return Skip(item, problem.text, problem.type, problem.code);
+        }
+        file.emplace(std::move(*started));
+        path = tree_.WindowsPath(*names);
+    }
+    if (!client_.ItemStart(item.listed, h.uncompressedSize)) {
+        return Outcome::Stopped;
+    }
+    if (file) {
+        const char* verb = h.method == libcommon::kMethodStored ? " extracting: " : "  inflating: ";
+        if (!Verbose(verb + path)) {
+            return Outcome::Stopped;
+        }
+        if (IsSymbolicLink(h) &&
+            !Verbose("Symbolic link " + item.listed + " written as a file holding its target")) {
+            return Outcome::Stopped;
+        }
+    }
+    std::optional<FileSink> sink;
+    if (file) {
+        sink.emplace(*file);
+    }
+    ItemProgress progress(client_);
+    const DecodeResult result =
+        decoder_.Decode(data, h.method, h.uncompressedSize, h.crc32, sink ? &*sink : nullptr, progress);
+    if (result.status == Status::Stopped || !progress.End()) {
+        return Outcome::Stopped;
+    }
+    const std::string suspect = encrypted ? " (wrong password or damaged data)" : "";
+    const Stamp stamp = EntryStamp(h, layout.local.extra);
+    switch (result.status) {
+        case Status::Ok:
+            if (file && !file->Commit(stamp)) {
+                return Skip(item, "Write error, " + path + ": " + platform::HostErrorText(file->Error()),
+                            abi::stWriteError, abi::kCodeWriteError);
+            }
+            if (encrypted) {
+                passwords_.Confirm();
+            }
+            return (file || Verbose("    testing: " + item.listed + "   OK")) ? Outcome::Done
+                                                                              : Outcome::Stopped;
+        case Status::CrcError: {
+            const std::string text = "CRC error in " + item.listed + " (found " + Hex8(result.crc) +
+                                     ", expected " + Hex8(h.crc32) + ")" + suspect;
+            if (!file || encrypted) {
+                return Skip(item, text, abi::stCrcError, abi::kCodeBadData);
+            }
+            int32_t keep = 2;
+            if (!client_.CrcError(item.listed, result.crc, h.crc32, keep)) {
+                return Outcome::Stopped;
+            }
+            if (keep == 0) {
+                return Skip(item, text + ", file not kept", abi::stCrcError, abi::kCodeBadData);
+            }
+            if (!file->Commit(stamp)) {
+                return Skip(item, "Write error, " + path + ": " + platform::HostErrorText(file->Error()),
+                            abi::stWriteError, abi::kCodeWriteError);
+            }
+            return Problem(text + ", file kept: " + path, abi::kCodeBadData) ? Outcome::Failed
+                                                                             : Outcome::Stopped;
+        }
+        case Status::DataError:
+            return Skip(item, "Data error in " + item.listed + ": " + result.detail + suspect,
+                        abi::stDataError, abi::kCodeBadData);
+        case Status::ReadError:
+            return Skip(item, "Read error in " + item.listed + ": " + result.detail, abi::stDataError,
+                        abi::kCodeReadError);
+        case Status::WriteError:
+            return Skip(item, "Write error, " + path + ": " + platform::HostErrorText(file->Error()),
+                        abi::stWriteError, abi::kCodeWriteError);
+        case Status::Stopped:
+            break;
+    }
+    return Outcome::Stopped;
+}
+
+}  // namespace
+
+int32_t RunExtract(const ExtractOptions& options, libcommon::CallbackClient& client) {
+    Job job(options, client);
+    return job.Run();
+}
+
+}  // namespace ruvu::ruroza

@@ -1,0 +1,343 @@
+#include "libs/ruroza/TargetTree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <random>
+
+#include "platform/DosTime.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "platform/WinPath.h"
+
+namespace ruvu::ruroza {
+
+using platform::HostError;
+
+Fd& Fd::operator=(Fd&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+Fd::~Fd() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+std::string ErrnoText(int err) {
+    return platform::HostErrorText(platform::HostErrorFromErrno(err));
+}
+
+PathProblem Problem(std::string text, abi::UnZipSkipType type, abi::LibraryCode code) {
+    return PathProblem{std::move(text), type, code};
+}
+
+// A name the host cannot hold is the name's fault; anything else is a failure to create.
+PathProblem CreateProblem(const std::string& what, int err) {
+    if (err == ENAMETOOLONG) {
+        return Problem(what + ": the name is too long", abi::stBadName, abi::kCodeWarning);
+    }
+    return Problem(what + ": " + ErrnoText(err), abi::stWriteError, abi::kCodeCreateError);
+}
+
+void SetStamp(int fd, const Stamp& stamp) {
+    const timespec times[2] = {{stamp.mtime, 0}, {stamp.mtime, 0}};
+    futimens(fd, times);
+    if (stamp.mode) {
+        fchmod(fd, *stamp.mode);
+    } else if (stamp.readOnly) {
+        struct stat info {};
+        if (fstat(fd, &info) == 0) {
+            fchmod(fd, info.st_mode & 07555);
+        }
+    }
+}
+
+}  // namespace
+
+bool TargetTree::Open(const std::string& windowsBase, std::string& error) {
+    windowsBase_ = windowsBase;
+    HostError hostError = HostError::None;
+    if (!platform::DirectoryExists(windowsBase) && !platform::ForceDirectories(windowsBase, &hostError)) {
+        error = "Extract folder '" + windowsBase +
+                "' could not be created: " + platform::HostErrorText(hostError);
+        return false;
+    }
+    const auto host = platform::ResolveHostPath(windowsBase, &hostError);
+    if (!host) {
+        error = "Extract folder '" + windowsBase + "' cannot be used: " + platform::HostErrorText(hostError);
+        return false;
+    }
+    // The base folder itself is the caller's choice, so links in its own path are followed.
+    base_ = Fd(open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!base_.Valid()) {
+        error = "Extract folder '" + windowsBase + "' cannot be opened: " + ErrnoText(errno);
+        return false;
+    }
+    return true;
+}
+
+std::map<std::string, std::string>& TargetTree::IndexOf(int folder) {
+    struct stat info {};
+    fstat(folder, &info);
+    const auto key = std::make_pair(info.st_dev, info.st_ino);
+    auto found = indexes_.find(key);
+    if (found != indexes_.end()) {
+        return found->second;
+    }
+    auto& index = indexes_[key];
+    const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) {
+        return index;
+    }
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(listing), closedir);
+    if (!dir) {
+        close(listing);
+        return index;
+    }
+    while (const dirent* item = readdir(dir.get())) {
+        const std::string name = item->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        auto [it, added] = index.emplace(platform::LowerCaseAscii(name), name);
+        if (!added && name < it->second) {
+            it->second = name;
+        }
+    }
+    return index;
+}
+
+std::optional<std::string> TargetTree::Match(int folder, const std::string& name, struct stat& info,
+                                             int& err) {
+    err = 0;
+    if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        return name;
+    }
+    if (errno != ENOENT) {
+        err = errno;
+        return std::nullopt;
+    }
+    const auto& index = IndexOf(folder);
+    const auto found = index.find(platform::LowerCaseAscii(name));
+    if (found != index.end() && fstatat(folder, found->second.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        return found->second;
+    }
+    return std::nullopt;
+}
+
+TargetTree::Walk TargetTree::OpenFolders(const std::vector<std::string>& components, size_t count,
+                                         bool create) {
+    Walk walk;
+    walk.folder = Fd(fcntl(base_.Get(), F_DUPFD_CLOEXEC, 0));
+    for (; walk.reached < count; ++walk.reached) {
+        const std::string& name = components[walk.reached];
+        const int at = walk.folder->Get();
+        struct stat info {};
+        int err = 0;
+        auto actual = Match(at, name, info, err);
+        const auto shown = [&] {
+            auto names = walk.names;
+            names.push_back(actual.value_or(name));
+            return WindowsPath(names);
+        };
+        if (err != 0) {
+            walk.problem = CreateProblem(shown(), err);
+            return walk;
+        }
+        if (!actual) {
+            if (!create) {
+                return walk;
+            }
+            if (mkdirat(at, name.c_str(), 0777) != 0 && errno != EEXIST) {
+                walk.problem = CreateProblem("Folder " + shown() + " could not be created", errno);
+                return walk;
+            }
+            IndexOf(at).emplace(platform::LowerCaseAscii(name), name);
+            actual = name;
+            if (fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                walk.problem = CreateProblem("Folder " + shown() + " could not be created", errno);
+                return walk;
+            }
+        }
+        if (S_ISLNK(info.st_mode)) {
+            walk.problem = Problem(shown() + " is a symbolic link; nothing is written through it",
+                                   abi::stBadName, abi::kCodeWarning);
+            return walk;
+        }
+        if (!S_ISDIR(info.st_mode)) {
+            walk.problem = Problem("A file is in the way of folder " + shown(), abi::stWriteError,
+                                   abi::kCodeCreateError);
+            return walk;
+        }
+        Fd next(openat(at, actual->c_str(), kFolderFlags));
+        if (!next.Valid()) {
+            walk.problem = CreateProblem("Folder " + shown() + " cannot be opened", errno);
+            return walk;
+        }
+        walk.names.push_back(*actual);
+        walk.folder = std::move(next);
+    }
+    return walk;
+}
+
+TargetTree::Lookup TargetTree::Find(const std::vector<std::string>& components) {
+    Lookup lookup;
+    lookup.names = components;
+    if (components.empty()) {
+        lookup.kind = Kind::Folder;
+        return lookup;
+    }
+    const size_t folders = components.size() - 1;
+    Walk walk = OpenFolders(components, folders, false);
+    std::copy(walk.names.begin(), walk.names.end(), lookup.names.begin());
+    if (walk.problem) {
+        lookup.problem = std::move(walk.problem);
+        return lookup;
+    }
+    if (walk.reached < folders) {
+        return lookup;
+    }
+    struct stat info {};
+    int err = 0;
+    const auto actual = Match(walk.folder->Get(), components.back(), info, err);
+    if (err != 0) {
+        lookup.problem = CreateProblem(WindowsPath(components), err);
+        return lookup;
+    }
+    if (!actual) {
+        return lookup;
+    }
+    lookup.names.back() = *actual;
+    if (S_ISDIR(info.st_mode)) {
+        lookup.kind = Kind::Folder;
+        return lookup;
+    }
+    // A link at the end is replaced, never written through, so it counts as an existing file.
+    lookup.kind = Kind::File;
+    lookup.dosDateTime = platform::UnixToDosDateTime(info.st_mtime);
+    return lookup;
+}
+
+std::optional<Fd> TargetTree::MakeFolders(const std::vector<std::string>& components, PathProblem& problem) {
+    Walk walk = OpenFolders(components, components.size(), true);
+    if (walk.problem) {
+        problem = std::move(*walk.problem);
+        return std::nullopt;
+    }
+    return std::move(walk.folder);
+}
+
+std::optional<PendingFile> TargetTree::StartFile(const std::vector<std::string>& components,
+                                                 PathProblem& problem) {
+    Walk walk = OpenFolders(components, components.size() - 1, true);
+    if (walk.problem) {
+        problem = std::move(*walk.problem);
+        return std::nullopt;
+    }
+    const int folder = walk.folder->Get();
+    struct stat info {};
+    int err = 0;
+    const std::string finalName = Match(folder, components.back(), info, err).value_or(components.back());
+    static thread_local std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = ".ruroza-" + std::to_string(random() % 100000000u) + ".tmp";
+        Fd file(openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (file.Valid()) {
+            IndexOf(folder).emplace(platform::LowerCaseAscii(finalName), finalName);
+            return PendingFile(std::move(*walk.folder), temp, finalName, std::move(file));
+        }
+        if (errno != EEXIST) {
+            problem = CreateProblem("File " + WindowsPath(components) + " could not be created", errno);
+            return std::nullopt;
+        }
+    }
+    problem = Problem("No temporary name is free in the folder of " + WindowsPath(components),
+                      abi::stWriteError, abi::kCodeCreateError);
+    return std::nullopt;
+}
+
+void TargetTree::RememberFolder(std::vector<std::string> components, const Stamp& stamp) {
+    folderStamps_.emplace_back(std::move(components), stamp);
+}
+
+void TargetTree::ApplyFolderStamps() {
+    for (const auto& [components, stamp] : folderStamps_) {
+        Walk walk = OpenFolders(components, components.size(), false);
+        if (!walk.problem && walk.reached == components.size()) {
+            SetStamp(walk.folder->Get(), stamp);
+        }
+    }
+    folderStamps_.clear();
+}
+
+std::string TargetTree::WindowsPath(const std::vector<std::string>& components) const {
+    std::string path = windowsBase_;
+    for (const auto& part : components) {
+        path = platform::JoinPath(path, part);
+    }
+    return path;
+}
+
+PendingFile::PendingFile(Fd folder, std::string tempName, std::string finalName, Fd file)
+    : folder_(std::move(folder)),
+      tempName_(std::move(tempName)),
+      finalName_(std::move(finalName)),
+      file_(std::move(file)) {}
+
+PendingFile::~PendingFile() {
+    if (folder_.Valid() && !committed_) {
+        unlinkat(folder_.Get(), tempName_.c_str(), 0);
+    }
+}
+
+bool PendingFile::Write(const void* data, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t wrote = write(file_.Get(), p, size);
+        if (wrote < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error_ = platform::HostErrorFromErrno(errno);
+            return false;
+        }
+        if (wrote == 0) {
+            error_ = HostError::DiskFull;
+            return false;
+        }
+        p += wrote;
+        size -= static_cast<size_t>(wrote);
+    }
+    return true;
+}
+
+bool PendingFile::Commit(const Stamp& stamp) {
+    SetStamp(file_.Get(), stamp);
+    if (close(file_.Release()) != 0) {
+        error_ = platform::HostErrorFromErrno(errno);
+        return false;
+    }
+    if (renameat(folder_.Get(), tempName_.c_str(), folder_.Get(), finalName_.c_str()) != 0) {
+        error_ = platform::HostErrorFromErrno(errno);
+        return false;
+    }
+    committed_ = true;
+    return true;
+}
+
+}  // namespace ruvu::ruroza

@@ -1,0 +1,139 @@
+// The folder tree extraction writes into, reached only through folder descriptors below one base
+// folder. Every component is looked up without following symbolic links: a path that would pass
+// through a link is refused, so nothing is ever created outside the base folder, whatever links an
+// earlier entry or anyone else left in the tree. Names are matched as the host layer matches them
+// (an existing name of the same ASCII letters in another case is the same name, the exact one wins).
+//
+// A file is written to a temporary name in its folder and renamed over its real name only when it is
+// complete (PendingFile), so a failed or cancelled extraction never leaves half a file under the real
+// name and never destroys the file it would have replaced.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "abi/LibraryEntry.h"
+#include "platform/HostError.h"
+
+namespace ruvu::ruroza {
+
+// An owned file descriptor.
+class Fd {
+  public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Fd& operator=(Fd&& other) noexcept;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd();
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    // Gives the descriptor up without closing it.
+    int Release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_ = -1;
+};
+
+// Why a path cannot be used, with the skip type and library code to report.
+struct PathProblem {
+    std::string text;
+    abi::UnZipSkipType type = abi::stWriteError;
+    abi::LibraryCode code = abi::kCodeCreateError;
+};
+
+// Times and permissions to give a file or folder.
+struct Stamp {
+    std::time_t mtime = 0;
+    std::optional<mode_t> mode;  // permission bits to set; none: keep what creation gave
+    bool readOnly = false;       // without a mode: take the write bits away
+};
+
+class PendingFile;
+
+class TargetTree {
+  public:
+    // Opens the base folder (a full Windows path), creating it with its parents when missing.
+    bool Open(const std::string& windowsBase, std::string& error);
+
+    enum class Kind { Missing, File, Folder };
+    struct Lookup {
+        Kind kind = Kind::Missing;
+        std::vector<std::string> names;  // the names on disk where they exist, the rest as given
+        uint32_t dosDateTime = 0;        // modification time of an existing file
+        std::optional<PathProblem> problem;
+    };
+    // Looks a relative path up without creating anything. A symbolic link on the way or at the end
+    // is a problem, so is a file where a folder is needed.
+    Lookup Find(const std::vector<std::string>& components);
+
+    // Creates the folders of a relative path that are missing and opens the last one.
+    std::optional<Fd> MakeFolders(const std::vector<std::string>& components, PathProblem& problem);
+
+    // Starts a file at a relative path; its folders are created as needed.
+    std::optional<PendingFile> StartFile(const std::vector<std::string>& components, PathProblem& problem);
+
+    // Remembers a folder's time and permissions; ApplyFolderStamps sets them once every file is in
+    // place (writing files into a folder changes its time).
+    void RememberFolder(std::vector<std::string> components, const Stamp& stamp);
+    void ApplyFolderStamps();
+
+    // The Windows path of a relative path, for messages.
+    std::string WindowsPath(const std::vector<std::string>& components) const;
+
+  private:
+    struct Walk {
+        std::optional<Fd> folder;  // the deepest folder reached
+        size_t reached = 0;        // components opened as folders
+        std::vector<std::string> names;
+        std::optional<PathProblem> problem;
+    };
+    // Opens the folders of components[0..count) that exist (creating the missing ones with create).
+    Walk OpenFolders(const std::vector<std::string>& components, size_t count, bool create);
+    // The entry of a folder with this name, matched ignoring ASCII case; nullopt when there is none.
+    std::optional<std::string> Match(int folder, const std::string& name, struct stat& info, int& err);
+    std::map<std::string, std::string>& IndexOf(int folder);
+
+    Fd base_;
+    std::string windowsBase_;
+    // Per folder (device and inode): lower-case name -> the first name in byte order.
+    std::map<std::pair<dev_t, ino_t>, std::map<std::string, std::string>> indexes_;
+    std::vector<std::pair<std::vector<std::string>, Stamp>> folderStamps_;
+};
+
+// A file being written under a temporary name in its folder. Commit renames it over its real name;
+// a file that is never committed is removed.
+class PendingFile {
+  public:
+    PendingFile(Fd folder, std::string tempName, std::string finalName, Fd file);
+    PendingFile(PendingFile&& other) noexcept = default;
+    PendingFile& operator=(PendingFile&&) = delete;
+    PendingFile(const PendingFile&) = delete;
+    ~PendingFile();
+
+    // Writes all bytes; false with Error() on failure (DiskFull when the disk is full).
+    bool Write(const void* data, size_t size);
+    // Sets time and permissions, closes the file and renames it into place.
+    bool Commit(const Stamp& stamp);
+    platform::HostError Error() const { return error_; }
+
+  private:
+    Fd folder_;
+    std::string tempName_;
+    std::string finalName_;
+    Fd file_;
+    bool committed_ = false;
+    platform::HostError error_ = platform::HostError::None;
+};
+
+}  // namespace ruvu::ruroza

@@ -1,0 +1,34 @@
+// Archives built byte by byte for the cases no peer tool writes: unsafe names, lying sizes, wrong
+// CRCs, unknown methods, ZIP64 markers, broken data.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ruvu::ruroza::test {
+
+struct CraftedEntry {
+    std::string name;
+    std::string data;  // the file's bytes
+    bool deflate = true;
+    uint8_t host = 3;                          // Unix
+    uint32_t externalAttributes = 0x81A40000;  // -rw-r--r--
+    uint32_t dosDateTime = 0x5A8C6000;         // 2025-04-12 12:00:00
+    uint16_t extraFlags = 0;                   // ORed into the flags
+    std::optional<uint16_t> method;            // overrides the method field
+    std::optional<uint32_t> crc;               // overrides the CRC
+    std::optional<uint32_t> uncompressedSize;
+    std::optional<uint32_t> compressedSize;  // in both headers; the stored bytes stay as they are
+    std::optional<std::string> stored;       // overrides the stored (compressed) bytes
+    bool descriptor = false;                 // flag bit 3, local sizes 0, descriptor with signature
+    std::string centralExtra;
+};
+
+// Raw deflate of bytes (zlib, level 6).
+std::string RawDeflate(const std::string& data);
+// The archive's bytes.
+std::string BuildZip(const std::vector<CraftedEntry>& entries);
+
+}  // namespace ruvu::ruroza::test
