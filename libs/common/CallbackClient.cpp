@@ -59,7 +59,9 @@ bool CallbackClient::Invoke(Call& call) {
     std::string longText;
     platform::ScopedHandle textHandle;
     if (call.text.size() < call.inlineLimit) {
-        std::memcpy(call.record.Text, call.text.data(), call.text.size());
+        if (!call.text.empty()) {
+            std::memcpy(call.record.Text, call.text.data(), call.text.size());
+        }
         call.record.Text[call.text.size()] = '\0';
     } else {
         longText.assign(call.text);
@@ -212,7 +214,9 @@ bool CallbackClient::Comment(std::string_view entryName, std::string_view oldCom
     // The name must end before OldComment starts; a longer one goes by handle.
     call.inlineLimit = static_cast<size_t>(call.record.OldComment() - call.record.Text);
     const std::string_view old = oldComment.substr(0, abi::kOldCommentSize - 1);
-    std::memcpy(call.record.OldComment(), old.data(), old.size());
+    if (!old.empty()) {
+        std::memcpy(call.record.OldComment(), old.data(), old.size());
+    }
     if (!Invoke(call)) {
         return false;
     }

@@ -36,7 +36,8 @@ ZipCryptoKeys::ZipCryptoKeys(std::string_view password) {
 }
 
 uint8_t ZipCryptoKeys::KeyStreamByte() const {
-    const uint16_t temp = static_cast<uint16_t>(key2_ | 2);
+    // Unsigned 32-bit arithmetic: the 16-bit product does not fit an int.
+    const uint32_t temp = (key2_ | 2) & 0xFFFF;
     return static_cast<uint8_t>((temp * (temp ^ 1)) >> 8);
 }
 
