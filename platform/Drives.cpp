@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <memory>
 
 #include "platform/DriveState.h"
 #include "platform/FloppyMedia.h"
@@ -19,10 +17,6 @@ namespace ruvu::platform {
 namespace detail {
 
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
 
 bool IsDriveSpec(std::string_view path) {
     return path.size() >= 2 && path[1] == ':' &&
@@ -46,11 +40,6 @@ const DriveMapping* FindDriveIn(const DriveState& state, char letter) {
     return nullptr;
 }
 
-bool IsDirectory(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // "\A\B" for a host path below a medium folder ("\" for the folder itself).
 std::string WindowsFolderBelow(const std::string& medium, const std::string& hostPath) {
     std::string_view rest(hostPath);
@@ -67,11 +56,11 @@ std::optional<std::string> HostToWindows(const DriveState& state, std::string_vi
     if (!hostPath.empty() && hostPath.front() == '/') {
         absolute = NormalizeHostPath(hostPath);
     } else {
-        std::unique_ptr<char, FreeDeleter> cwd(getcwd(nullptr, 0));
+        std::optional<std::string> cwd = WorkingDirectory();
         if (!cwd) {
             return std::nullopt;
         }
-        absolute = NormalizeHostPath(JoinHostPath(cwd.get(), hostPath));
+        absolute = NormalizeHostPath(JoinHostPath(*cwd, hostPath));
     }
     std::optional<std::string> canonicalPath;
     bool canonicalTried = false;
@@ -113,11 +102,11 @@ std::optional<std::string> HostToWindows(const DriveState& state, std::string_vi
 
 // Takes over a working directory changed behind the host layer's back.
 void SyncWithWorkingDirectory(DriveState& state) {
-    std::unique_ptr<char, FreeDeleter> cwd(getcwd(nullptr, 0));
-    if (!cwd || state.seenWorkingDirectory == cwd.get()) {
+    std::optional<std::string> cwd = WorkingDirectory();
+    if (!cwd || state.seenWorkingDirectory == *cwd) {
         return;
     }
-    state.seenWorkingDirectory = cwd.get();
+    state.seenWorkingDirectory = *cwd;
     if (std::optional<std::string> windowsPath = HostToWindows(state, state.seenWorkingDirectory)) {
         state.current = (*windowsPath)[0];
         state.folders[state.current - 'A'] = windowsPath->substr(2);
@@ -253,7 +242,7 @@ std::optional<std::string> MediumFolder(const DriveMapping& drive, HostError* er
         case DriveKind::Fixed:
             return drive.hostRoot;
         case DriveKind::Removable:
-            if (!IsDirectory(drive.hostRoot)) {
+            if (!IsHostFolder(drive.hostRoot)) {
                 SetError(error, HostError::NotReady);
                 return std::nullopt;
             }
@@ -267,7 +256,7 @@ std::optional<std::string> MediumFolder(const DriveMapping& drive, HostError* er
         return std::nullopt;
     }
     std::string folder = IsValidDiskName(*name) ? DiskFolderPath(drive.hostRoot, *name) : std::string();
-    if (folder.empty() || !IsDirectory(folder)) {
+    if (folder.empty() || !IsHostFolder(folder)) {
         SetError(error, HostError::GenFailure);
         return std::nullopt;
     }
@@ -343,7 +332,7 @@ bool SetCurrentDirectory(std::string_view path, HostError* error) {
     if (!resolved) {
         return false;
     }
-    if (!detail::IsDirectory(resolved->hostPath)) {
+    if (!detail::IsHostFolder(resolved->hostPath)) {
         return detail::SetError(error, HostError::PathNotFound);
     }
     if (chdir(resolved->hostPath.c_str()) != 0) {
@@ -352,8 +341,7 @@ bool SetCurrentDirectory(std::string_view path, HostError* error) {
     char letter = resolved->drive->letter;
     state.current = letter;
     state.folders[letter - 'A'] = detail::WindowsFolderBelow(resolved->medium, resolved->hostPath);
-    std::unique_ptr<char, detail::FreeDeleter> cwd(getcwd(nullptr, 0));
-    state.seenWorkingDirectory = cwd ? cwd.get() : "";
+    state.seenWorkingDirectory = detail::WorkingDirectory().value_or("");
     return detail::SetError(error, HostError::None);
 }
 

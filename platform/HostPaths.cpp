@@ -101,11 +101,6 @@ FolderIndexCache& TheFolderIndexCache() {
     return cache;
 }
 
-std::string CurrentHostFolder() {
-    std::unique_ptr<char, FreeDeleter> cwd(getcwd(nullptr, 0));
-    return cwd ? std::string(cwd.get()) : std::string("/");
-}
-
 std::optional<std::string> Canonical(const std::string& path, int depth) {
     if (depth > kMaxLinkDepth) {
         return std::nullopt;
@@ -150,6 +145,21 @@ std::optional<std::string> Canonical(const std::string& path, int depth) {
 }
 
 }  // namespace
+
+std::optional<std::string> WorkingDirectory() {
+    std::unique_ptr<char, FreeDeleter> cwd(getcwd(nullptr, 0));
+    return cwd ? std::optional<std::string>(cwd.get()) : std::nullopt;
+}
+
+bool IsHostFolder(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsHostFile(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
 
 std::string NormalizeHostPath(std::string_view path) {
     bool absolute = !path.empty() && path.front() == '/';
@@ -200,8 +210,9 @@ bool IsInsideFolder(std::string_view path, std::string_view folder) {
 }
 
 std::optional<std::string> CanonicalHostPath(std::string_view path) {
-    std::string absolute =
-        !path.empty() && path.front() == '/' ? std::string(path) : JoinHostPath(CurrentHostFolder(), path);
+    std::string absolute = !path.empty() && path.front() == '/'
+                               ? std::string(path)
+                               : JoinHostPath(WorkingDirectory().value_or("/"), path);
     return Canonical(absolute, 0);
 }
 
@@ -267,11 +278,7 @@ std::optional<std::string> FindFileInHostFolder(const std::string& folder, std::
     } else if (std::optional<std::string> found = FindNameIgnoringCase(folder, name)) {
         hostPath = JoinHostPath(folder, *found);
     }
-    struct stat st {};
-    if (!hostPath || stat(hostPath->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        return std::nullopt;
-    }
-    return hostPath;
+    return hostPath && IsHostFile(*hostPath) ? hostPath : std::nullopt;
 }
 
 std::string HostToWindowsPathOrRaw(std::string_view hostPath) {

@@ -13,6 +13,12 @@ namespace ruvu::platform::detail {
 // Longest name a host folder entry may have, in bytes.
 inline constexpr size_t kMaxNameBytes = 255;
 
+// The process's working directory; nullopt when it is gone.
+std::optional<std::string> WorkingDirectory();
+// True for an existing folder, and for an existing entry that is not a folder (links followed).
+bool IsHostFolder(const std::string& path);
+bool IsHostFile(const std::string& path);
+
 // "/a//b/./c/../d/" -> "/a/b/d" without touching the file system; ".." stops at "/".
 std::string NormalizeHostPath(std::string_view path);
 // Appends a name to a host folder with one "/".

@@ -2,12 +2,9 @@
 
 #include <dlfcn.h>
 #include <link.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "platform/Drives.h"
@@ -20,10 +17,6 @@ namespace {
 
 constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL;
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-
 std::string ProgramHostFile() {
     std::vector<char> buffer(PATH_MAX);
     ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
@@ -32,11 +25,6 @@ std::string ProgramHostFile() {
 
 bool HasFolderPart(std::string_view name) {
     return name.find_first_of("\\/") != std::string_view::npos || !ExtractFileDrive(name).empty();
-}
-
-bool IsFile(const std::string& hostPath) {
-    struct stat st {};
-    return stat(hostPath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 ModuleHandle OpenFound(const std::string& hostPath, HostError* error) {
@@ -67,7 +55,7 @@ ModuleHandle LoadLibrary(std::string_view name, HostError* error) {
     }
     if (HasFolderPart(name)) {
         std::optional<std::string> host = ResolveHostPath(fileName);
-        if (host && IsFile(*host)) {
+        if (host && detail::IsHostFile(*host)) {
             return OpenFound(*host, error);
         }
         detail::SetError(error, HostError::ModNotFound);
@@ -78,7 +66,7 @@ ModuleHandle LoadLibrary(std::string_view name, HostError* error) {
         return OpenFound(*host, error);
     }
     std::optional<std::string> host = ResolveHostPath(JoinPath(GetCurrentDirectory(), fileName));
-    if (host && IsFile(*host)) {
+    if (host && detail::IsHostFile(*host)) {
         return OpenFound(*host, error);
     }
     void* module = dlopen(std::string(name).c_str(), kOpenFlags);
@@ -104,8 +92,7 @@ std::string GetModuleFileName(ModuleHandle module) {
         return ProgramFileName();  // the program itself
     }
     if (host.front() != '/') {
-        std::unique_ptr<char, FreeDeleter> real(realpath(host.c_str(), nullptr));
-        host = real ? real.get() : host;
+        host = detail::CanonicalHostPath(host).value_or(host);
     }
     return detail::HostToWindowsPathOrRaw(host);
 }

@@ -1,7 +1,6 @@
 #include "platform/Process.h"
 
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,11 +94,6 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     return args;
 }
 
-bool IsFile(const std::string& hostPath) {
-    struct stat st {};
-    return stat(hostPath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
 // Starts the program from an intermediate child that ends at once, so the program is never our
 // child and leaves no zombie. The intermediate child's status tells whether the start worked.
 bool SpawnDetached(const std::string& program, const std::vector<std::string>& args) {
@@ -145,13 +139,13 @@ std::optional<std::string> detail::SearchHostPath(std::string_view fileName) {
     }
     if (fileName.find_first_of("\\/") != std::string_view::npos || !ExtractFileDrive(fileName).empty()) {
         std::optional<std::string> host = ResolveHostPath(fileName);
-        return host && IsFile(*host) ? host : std::nullopt;
+        return host && IsHostFile(*host) ? host : std::nullopt;
     }
     if (std::optional<std::string> host = FindFileInHostFolder(ProgramHostFolder(), fileName)) {
         return host;
     }
     std::optional<std::string> host = ResolveHostPath(JoinPath(GetCurrentDirectory(), fileName));
-    if (host && IsFile(*host)) {
+    if (host && IsHostFile(*host)) {
         return host;
     }
     const char* path = std::getenv("PATH");
