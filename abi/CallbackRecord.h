@@ -115,7 +115,7 @@ static_assert(offsetof(CallbackRecord, ActionCode) == 0x10);
 static_assert(offsetof(CallbackRecord, ErrorCode) == 0x14);
 static_assert(offsetof(CallbackRecord, FileSize) == 0x18);
 static_assert(offsetof(CallbackRecord, Text) == 0x1C);
-static_assert(offsetof(CallbackRecord, Text) + 4 == 0x20);  // TextPointer
+static_assert(offsetof(CallbackRecord, Text) + 4 == 0x20);                // TextPointer
 static_assert(offsetof(CallbackRecord, Text) + (0x11C - 0x1C) == 0x11C);  // OldComment
 static_assert(offsetof(CallbackRecord, DataValue) == 0x214);
 static_assert(offsetof(CallbackRecord, Text) + kCallbackTextSize + 1 <= kCallbackRecordSize);

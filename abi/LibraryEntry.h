@@ -36,7 +36,7 @@ inline constexpr int32_t kSpecMarker = 7;
 enum WorkResult : int32_t {
     kResultAborted = -1,  // stopped by an abort request (null record)
     kResultFatal = -2,
-    kResultBusy = -3,  // a work call is already running
+    kResultBusy = -3,       // a work call is already running
     kResultCancelled = -4,  // the callback answered 1
     kResultNoMemory = -5,
     kResultBadRecord = -6,  // a parameter record the library cannot use
@@ -51,34 +51,34 @@ inline constexpr int32_t kCallbackHandlerException = 10106;
 // engine's ErrCode becomes this number, and the program's exit status with it.
 enum LibraryCode : int32_t {
     kCodeOk = 0,
-    kCodeWarning = 1,  // some files were skipped
+    kCodeWarning = 1,           // some files were skipped
     kCodeArchiveStructure = 2,  // the archive is damaged
-    kCodeBadData = 3,  // an entry failed its CRC or its compressed data is broken
+    kCodeBadData = 3,           // an entry failed its CRC or its compressed data is broken
     kCodeNoMemory = 4,
-    kCodeWriteError = 5,  // writing failed, the disk is full
+    kCodeWriteError = 5,   // writing failed, the disk is full
     kCodeCreateError = 6,  // a file or folder could not be created
-    kCodeReadError = 7,  // a file could not be opened or read
+    kCodeReadError = 7,    // a file could not be opened or read
     kCodeBadParameters = 8,
-    kCodeCancelled = 9,  // stopped by the callback
+    kCodeCancelled = 9,     // stopped by the callback
     kCodeNothingToDo = 10,  // no file matched
     kCodeBadPassword = 11,
     kCodeUnsupported = 12,  // an entry the library cannot handle
-    kCodeNoArchive = 13,  // the archive is missing or is no zip archive
-    kCodeTempFile = 14,  // the temporary archive could not be written
+    kCodeNoArchive = 13,    // the archive is missing or is no zip archive
+    kCodeTempFile = 14,     // the temporary archive could not be written
 };
 
 // Why an entry was skipped (action 11 passes the value + 1 in the low byte of FileSize).
 enum UnZipSkipType : int32_t {
-    stNotNewer = 0,  // freshen or update: the file on disk is not older
-    stNoOverwrite = 1,  // the file exists and is not overwritten
-    stNotPresent = 2,  // freshen: no such file on disk
-    stBadPassword = 3,  // wrong or missing password
+    stNotNewer = 0,            // freshen or update: the file on disk is not older
+    stNoOverwrite = 1,         // the file exists and is not overwritten
+    stNotPresent = 2,          // freshen: no such file on disk
+    stBadPassword = 3,         // wrong or missing password
     stCompressionUnknown = 4,  // a compression method the library does not have
-    stUnsupported = 5,  // strong encryption, ZIP64 sizes or another feature the library lacks
-    stBadName = 6,  // a name that cannot be written safely
-    stCrcError = 7,  // the data failed its CRC check
-    stDataError = 8,  // the compressed data is broken
-    stWriteError = 9,  // the file could not be created or written
+    stUnsupported = 5,         // strong encryption, ZIP64 sizes or another feature the library lacks
+    stBadName = 6,             // a name that cannot be written safely
+    stCrcError = 7,            // the data failed its CRC check
+    stDataError = 8,           // the compressed data is broken
+    stWriteError = 9,          // the file could not be created or written
 };
 
 }  // namespace ruvu::abi

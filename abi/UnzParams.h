@@ -21,20 +21,20 @@ struct UnzParams {
     int32_t TraceFlag;
     int32_t Reserved14;
     uint32_t PasswordText;  // always present; empty text when there is no password
-    int32_t TestFlag;  // test only, write nothing
+    int32_t TestFlag;       // test only, write nothing
     uint8_t Reserved20[8];
     int32_t Flag28;  // always -1
     int32_t VerboseFlag;
-    int32_t UpdateFlag;  // extract new files and newer versions
-    int32_t FreshenFlag;  // only newer versions of files that exist
-    int32_t DirNamesFlag;  // keep the stored folders
-    int32_t OverwriteFlag;  // replace existing files without asking
-    int32_t SpecCount;  // 0 = every entry
+    int32_t UpdateFlag;        // extract new files and newer versions
+    int32_t FreshenFlag;       // only newer versions of files that exist
+    int32_t DirNamesFlag;      // keep the stored folders
+    int32_t OverwriteFlag;     // replace existing files without asking
+    int32_t SpecCount;         // 0 = every entry
     uint32_t ZipFileNameText;  // the archive to read
-    uint32_t SpecArray;  // SpecCount consecutive UnzSpecEntry records
-    uint8_t Reserved4C[28];  // in-memory source and target; always 0
+    uint32_t SpecArray;        // SpecCount consecutive UnzSpecEntry records
+    uint8_t Reserved4C[28];    // in-memory source and target; always 0
     int32_t PasswordReqCount;  // password requests per entry (0: never ask)
-    uint32_t ExtractDirText;  // base folder; 0 = the current folder (always 0 when testing)
+    uint32_t ExtractDirText;   // base folder; 0 = the current folder (always 0 when testing)
     uint8_t Reserved70[32];
     int32_t SpecMarker;  // 7 once the spec array is built
 };

@@ -15,8 +15,8 @@ struct SpecEntry {
     uint32_t SpecText;  // file specification (0 when the cleaned spec is empty)
     uint8_t Reserved04[8];
     uint32_t PasswordText;  // password of this spec (0 = none)
-    uint32_t Encrypt;  // copy of EncryptFlag, or 0xFFFF / 0 from the spec syntax
-    uint16_t Recurse;  // copy of RecurseFlag, or 0xFFFF / 0 from the spec syntax
+    uint32_t Encrypt;       // copy of EncryptFlag, or 0xFFFF / 0 from the spec syntax
+    uint16_t Recurse;       // copy of RecurseFlag, or 0xFFFF / 0 from the spec syntax
     uint8_t Reserved16[14];
     uint32_t Reserved24;
     uint8_t Reserved28[64];
@@ -24,50 +24,50 @@ struct SpecEntry {
 
 struct ZipParams {
     uint32_t OwnerWindow;  // handle of the application's top-level window
-    uint32_t CallerRef;  // reference to the engine, handed back in every callback
-    int32_t Version;  // 177
-    uint32_t Callback;  // handle of the CallbackFunction
+    uint32_t CallerRef;    // reference to the engine, handed back in every callback
+    int32_t Version;       // 177
+    uint32_t Callback;     // handle of the CallbackFunction
     int32_t TraceFlag;
-    uint32_t PasswordText;  // at most 81 characters; 0 when there is no password
+    uint32_t PasswordText;     // at most 81 characters; 0 when there is no password
     uint32_t StoreSuffixList;  // ".gif:.png:..." suffixes stored without compression; 0 when empty
     int32_t EncryptFlag;
     int32_t SystemFilesFlag;  // add hidden and system files
     int32_t VolumeLabelFlag;  // add an entry for the drive's volume label
     int32_t Reserved28;
     int32_t NoDirEntriesFlag;  // do not add folder entries
-    int32_t DateFilterFlag;  // only files dated DateText or later
+    int32_t DateFilterFlag;    // only files dated DateText or later
     int32_t VerboseFlag;
-    int32_t Flag38;  // always -1
+    int32_t Flag38;     // always -1
     int32_t CompLevel;  // 0 (store) to 9
     int32_t Reserved40;
     int32_t Reserved44;
     int32_t JunkDirsFlag;  // store names without their folders
     uint16_t RecurseFlag;  // 0xFFFF: recurse into subfolders
     uint16_t Reserved4E;
-    int32_t GrowFlag;  // add to the existing archive (cleared: AddSafe)
+    int32_t GrowFlag;      // add to the existing archive (cleared: AddSafe)
     int32_t ForceDosFlag;  // 8.3 upper-case names
-    int32_t MoveFlag;  // delete the sources after the archive is safely written
-    int32_t DeleteFlag;  // delete the entries matching the specs
-    int32_t UpdateFlag;  // add new files and newer versions
-    int32_t FreshenFlag;  // only newer versions of entries already in the archive
+    int32_t MoveFlag;      // delete the sources after the archive is safely written
+    int32_t DeleteFlag;    // delete the entries matching the specs
+    int32_t UpdateFlag;    // add new files and newer versions
+    int32_t FreshenFlag;   // only newer versions of entries already in the archive
     int32_t Reserved68;
     int32_t LatestTimeFlag;  // the archive gets the time of its newest entry
-    char DateText[8];  // "mm dd yy", no terminator
+    char DateText[8];        // "mm dd yy", no terminator
     int32_t SpecCount;
-    uint32_t ZipFileNameText;  // the archive to write
-    uint32_t TempDirText;  // 0 when empty
+    uint32_t ZipFileNameText;     // the archive to write
+    uint32_t TempDirText;         // 0 when empty
     uint32_t ArchiveCommentText;  // 0 when empty
-    uint16_t ArchiveOnlyFlag;  // 1: only files whose archive bit is set
-    uint16_t ResetArchiveFlag;  // 1: clear the archive bit of files added
-    uint32_t SpecArray;  // SpecCount consecutive SpecEntry records
+    uint16_t ArchiveOnlyFlag;     // 1: only files whose archive bit is set
+    uint16_t ResetArchiveFlag;    // 1: clear the archive bit of files added
+    uint32_t SpecArray;           // SpecCount consecutive SpecEntry records
     uint32_t Reserved90;
     int32_t ExcludeCount;
-    uint32_t ExcludeArray;  // ExcludeCount text handles (uint32_t each)
+    uint32_t ExcludeArray;   // ExcludeCount text handles (uint32_t each)
     uint8_t Reserved9C[32];  // in-memory source and target; always 0
-    int32_t AllowUndoFlag;  // files removed by a move go to the trash
-    uint16_t CodePageCode;  // 2: names are OEM
+    int32_t AllowUndoFlag;   // files removed by a move go to the trash
+    uint16_t CodePageCode;   // 2: names are OEM
     uint16_t ReservedC2;
-    int32_t Version2;  // 177
+    int32_t Version2;      // 177
     uint32_t RootDirText;  // folder relative specs are taken from; 0 = the current folder
     uint8_t ReservedCC[8];
     int32_t SpecMarker;  // 7 once the spec array is built
