@@ -1,10 +1,8 @@
 // The library's entry points. One job runs at a time in the process; a null record asks the running
 // job to stop. No exception leaves the library.
-#include <atomic>
-#include <new>
-
 #include "abi/LibraryEntry.h"
 #include "libs/common/CallbackClient.h"
+#include "libs/common/WorkGate.h"
 #include "libs/dizode/JobOptions.h"
 #include "libs/dizode/Jobs.h"
 #include "libs/dizode/Reporter.h"
@@ -15,32 +13,20 @@ namespace {
 // The private build number reported next to the version.
 constexpr int32_t kPrivateVersion = 1800;
 
-std::atomic<bool> gRunning{false};
-std::atomic<bool> gAbort{false};
+libcommon::WorkGate gGate;
 
-struct RunningGuard {
-    ~RunningGuard() { gRunning.store(false); }
-};
-
-int32_t Execute(abi::ZipParams& params) {
-    libcommon::CallbackClient client(params.Callback, params.CallerRef, true, &gAbort);
+int32_t Execute(abi::ZipParams& params, const std::atomic<bool>& abortFlag) {
+    libcommon::CallbackClient client(params.Callback, params.CallerRef, true, &abortFlag);
     std::string error;
     const auto options = ReadJobOptions(params, error);
-    Reporter reporter(client, options ? options->verbose : params.VerboseFlag != 0,
-                      options ? options->trace : params.TraceFlag != 0);
     if (!options) {
         client.Message(error, abi::kCodeBadParameters);
         return client.Stopped() ? client.StopResult() : abi::kResultBadRecord;
     }
-    try {
+    Reporter reporter(client, options->verbose, options->trace);
+    return libcommon::GuardJob(client, [&] {
         return options->deleteMode ? RunDelete(*options, reporter) : RunAdd(*options, reporter);
-    } catch (const std::bad_alloc&) {
-        client.Message("Requested memory not available", abi::kCodeNoMemory);
-        return abi::kResultNoMemory;
-    } catch (const std::exception& e) {
-        client.Message(std::string("Fatal error: ") + e.what(), abi::kCodeWarning);
-        return abi::kResultFatal;
-    }
+    });
 }
 
 }  // namespace
@@ -49,24 +35,12 @@ int32_t Execute(abi::ZipParams& params) {
 extern "C" {
 
 __attribute__((visibility("default"))) int32_t DizOdeExec(ruvu::abi::ZipParams* params) {
-    using namespace ruvu::dizode;
+    using ruvu::dizode::gGate;
     if (params == nullptr) {
-        if (gRunning.load()) {
-            gAbort.store(true);
-        }
-        return 0;
+        return gGate.RequestAbort();
     }
-    bool expected = false;
-    if (!gRunning.compare_exchange_strong(expected, true)) {
-        return ruvu::abi::kResultBusy;
-    }
-    RunningGuard guard;
-    gAbort.store(false);
-    try {
-        return Execute(*params);
-    } catch (...) {
-        return ruvu::abi::kResultFatal;
-    }
+    return gGate.Run(
+        [params](const std::atomic<bool>& abortFlag) { return ruvu::dizode::Execute(*params, abortFlag); });
 }
 
 __attribute__((visibility("default"))) int32_t GetDizOdeVersion() {
