@@ -255,7 +255,8 @@ void TDozEngine::ReadEntries(const CentralDirInfo& info, int32_t& archiveHost, i
                 c.OnNewName(&c, static_cast<int32_t>(seqNo), kept);
             }
         }
-        FirstLocalOffset = std::min(FirstLocalOffset, header.LocalHeaderOffset);
+        const uint32_t localHeaderOffset = header.LocalHeaderOffset;
+        FirstLocalOffset = std::min(FirstLocalOffset, localHeaderOffset);
         ReportProgress(pkEngineItemBytes, stepLoadingDirectory, 1, stepText);
         if (Cancel != 0) {
             throw EDozErozev(msg::UserCanceled, true);
