@@ -5,11 +5,29 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ruvu::ruroza::test {
 
 struct CraftedEntry {
+    CraftedEntry(std::string entryName, std::string bytes = {})
+        : name(std::move(entryName)), data(std::move(bytes)) {}
+
+    // Setters for the cases, chained: CraftedEntry("a.txt", "x").Stored().Host(0).
+    CraftedEntry& Stored() { return deflate = false, *this; }
+    CraftedEntry& Host(uint8_t value) { return host = value, *this; }
+    CraftedEntry& Attributes(uint32_t value) { return externalAttributes = value, *this; }
+    CraftedEntry& Mode(uint32_t unixMode) { return externalAttributes = unixMode << 16, *this; }
+    CraftedEntry& Flags(uint16_t value) { return extraFlags = value, *this; }
+    CraftedEntry& Method(uint16_t value) { return method = value, *this; }
+    CraftedEntry& Crc(uint32_t value) { return crc = value, *this; }
+    CraftedEntry& Size(uint32_t value) { return uncompressedSize = value, *this; }
+    CraftedEntry& PackedSize(uint32_t value) { return compressedSize = value, *this; }
+    CraftedEntry& Bytes(std::string value) { return stored = std::move(value), *this; }
+    CraftedEntry& Descriptor() { return descriptor = true, *this; }
+    CraftedEntry& Extra(std::string value) { return centralExtra = std::move(value), *this; }
+
     std::string name;
     std::string data;  // the file's bytes
     bool deflate = true;

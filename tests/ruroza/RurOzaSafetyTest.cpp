@@ -1,0 +1,262 @@
+// Bad input and hostile names: nothing is written outside the base folder, every broken or
+// unsupported entry gets a message naming it while the rest is extracted, memory stays bounded, and
+// a stopped job leaves neither half files nor damaged old ones.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include <gmock/gmock.h>
+
+#include "platform/Drives.h"
+#include "tests/ruroza/RurOzaFixture.h"
+
+namespace ruvu::ruroza::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+using testsupport::SampleText;
+
+using RurOzaSafetyTest = RurOzaTest;
+
+// Names of everything directly in a host folder.
+std::vector<std::string> Listing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// The peak resident memory of this process in KiB (VmHWM).
+long PeakMemoryKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+TEST_F(RurOzaSafetyTest, UnsafeNamesStayInsideTheBaseFolder) {
+    WriteZip("evil.zip", {CraftedEntry("../evil.txt", "1"), CraftedEntry("..\\evil2.txt", "2"),
+                          CraftedEntry("/etc/x.txt", "3"), CraftedEntry("C:\\drive.txt", "4"),
+                          CraftedEntry("a/../../b.txt", "5"), CraftedEntry("./dot.txt", "6"),
+                          CraftedEntry(std::string("nul\0name.txt", 12), "7"), CraftedEntry("../", "")});
+    tmp_.MakeDir("base/out");
+    auto params = Params("evil.zip", "base/out");
+    params.Params().VerboseFlag = -1;
+    EXPECT_EQ(Run(params), 6);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("base/out/evil.txt")), "1");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("base/out/evil2.txt")), "2");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("base/out/etc/x.txt")), "3");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("base/out/drive.txt")), "4");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("base/out/a/b.txt")), "5");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("base/out/dot.txt")), "6");
+    EXPECT_THAT(Listing(tmp_.Host("base")), ElementsAre("out"));
+    EXPECT_THAT(Listing(tmp_.Path()), UnorderedElementsAre("evil.zip", "base"));
+    EXPECT_TRUE(callback_.HasMessage("Unsafe name ..\\evil.txt written as evil.txt"));
+    // The NUL name and the bare ".." folder cannot be written at all.
+    EXPECT_THAT(SkipTypes(), ElementsAre(abi::stBadName, abi::stBadName));
+}
+
+TEST_F(RurOzaSafetyTest, SymbolicLinksAreNeverWrittenThrough) {
+    tmp_.MakeDir("outside");
+    tmp_.Write("outside/target.txt", "precious");
+    tmp_.MakeDir("out");
+    ASSERT_EQ(symlink(tmp_.Host("outside").c_str(), tmp_.Host("out/escape").c_str()), 0);
+    ASSERT_EQ(symlink(tmp_.Host("outside/target.txt").c_str(), tmp_.Host("out/file-link").c_str()), 0);
+    // A link entry comes out as a plain file, so a later entry cannot go through it either.
+    WriteZip("links.zip", {CraftedEntry("escape/x.txt", "through a folder link"),
+                           CraftedEntry("file-link", "replaces the link, not its target"),
+                           CraftedEntry("ln", "../outside").Stored().Mode(0120777),
+                           CraftedEntry("ln/y.txt", "through an entry link"), CraftedEntry("ok.txt", "ok")});
+    auto params = Params("links.zip");
+    params.Params().OverwriteFlag = -1;
+    EXPECT_EQ(Run(params), 3);
+    EXPECT_THAT(Listing(tmp_.Host("outside")), ElementsAre("target.txt"));
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("outside/target.txt")), "precious");
+    struct stat info {};
+    ASSERT_EQ(lstat(tmp_.Host("out/file-link").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/file-link")), "replaces the link, not its target");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/ln")), "../outside");
+    EXPECT_THAT(SkippedNames(), ElementsAre("escape\\x.txt", "ln\\y.txt"));
+    EXPECT_THAT(SkipTypes(), ElementsAre(abi::stBadName, abi::stWriteError));
+}
+
+TEST_F(RurOzaSafetyTest, BrokenEntriesAreReportedOneByOneAndTheRestExtracted) {
+    const std::string text = SampleText(1000, 4);
+    WriteZip("broken.zip", {
+                               CraftedEntry("garbage.txt", text).Bytes(std::string(200, '\xFF')),
+                               CraftedEntry("short.txt", text).Size(10),
+                               CraftedEntry("long.txt", text).Size(5000),
+                               CraftedEntry("stored.txt", text).Stored().Size(999),
+                               CraftedEntry("good.txt", "good"),
+                               CraftedEntry("crc.txt", text).Crc(0x12345678),
+                               CraftedEntry("beyond.txt", text).PackedSize(0x7FFFFFFF),
+                           });
+    callback_.crcAnswer = 0;  // the program does not keep a file with a CRC error
+    EXPECT_EQ(Extract("broken.zip"), 1);
+    EXPECT_THAT(Listing(tmp_.Host("out")), ElementsAre("good.txt"));
+    EXPECT_THAT(SkippedNames(),
+                ElementsAre("garbage.txt", "short.txt", "long.txt", "stored.txt", "crc.txt", "beyond.txt"));
+    EXPECT_THAT(SkipTypes(), ElementsAre(abi::stDataError, abi::stDataError, abi::stDataError,
+                                         abi::stDataError, abi::stCrcError, abi::stDataError));
+    const auto problems = callback_.Problems();
+    EXPECT_THAT(problems, ::testing::Contains(HasSubstr("garbage.txt: invalid compressed data")));
+    EXPECT_THAT(problems,
+                ::testing::Contains(HasSubstr("short.txt: the data is longer than the declared 10 bytes")));
+    EXPECT_THAT(problems, ::testing::Contains(HasSubstr("crc.txt (found")));
+    const auto crc = callback_.Of(abi::kActionCrcError);
+    ASSERT_EQ(crc.size(), 1u);
+    EXPECT_EQ(static_cast<uint32_t>(crc[0].fileSize), 0x12345678u);
+
+    // Testing finds the same entries.
+    ClearOutput();
+    EXPECT_EQ(Test("broken.zip"), 1);
+    EXPECT_EQ(SkippedNames().size(), 6u);
+    EXPECT_NE(callback_.events.back().errorCode & 0xFF, 0);  // the closing line carries the error
+}
+
+TEST_F(RurOzaSafetyTest, CrcErrorAnswerDecidesWhetherTheFileIsKept) {
+    WriteZip("crc.zip", {CraftedEntry("crc.txt", "data").Crc(1)});
+    callback_.crcAnswer = 1;
+    EXPECT_EQ(Extract("crc.zip"), 0);  // kept, but not a success
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/crc.txt")), "data");
+    EXPECT_TRUE(callback_.HasMessage("file kept"));
+    EXPECT_EQ(callback_.WorstCode(), abi::kCodeBadData);
+
+    // Without a handler the engine answers 2: keep the file, with a message.
+    ClearOutput();
+    callback_.crcAnswer.reset();
+    EXPECT_EQ(Extract("crc.zip"), 0);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/crc.txt")), "data");
+}
+
+TEST_F(RurOzaSafetyTest, TruncatedOrMissingArchivesGiveAClearMessage) {
+    const std::string zip = BuildZip({CraftedEntry("a.txt", SampleText(5000, 1))});
+    tmp_.Write("cut.zip", zip.substr(0, zip.size() / 2));
+    tmp_.Write("cut-directory.zip", zip.substr(0, zip.size() - 30));
+    for (const std::string archive : {"cut.zip", "cut-directory.zip", "missing.zip"}) {
+        ClearOutput();
+        EXPECT_EQ(Extract(archive), 0) << archive;
+        EXPECT_EQ(callback_.WorstCode(), abi::kCodeNoArchive) << archive;
+        ASSERT_FALSE(callback_.Problems().empty());
+        EXPECT_THAT(callback_.Problems()[0], HasSubstr(archive));
+        EXPECT_TRUE(Listing(tmp_.Host("out")).empty());
+    }
+}
+
+TEST_F(RurOzaSafetyTest, ZipBombStopsAtTheDeclaredSize) {
+    const std::string zeros(80u << 20, '\0');
+    WriteZip("bomb.zip",
+             {CraftedEntry("bomb.bin", zeros).Size(1000), CraftedEntry("small.bin", zeros).Size(4096)});
+    EXPECT_EQ(Extract("bomb.zip"), 0);
+    EXPECT_THAT(SkipTypes(), ElementsAre(abi::stDataError, abi::stDataError));
+    EXPECT_THAT(callback_.Problems(), ::testing::Contains(HasSubstr("longer than the declared 1000 bytes")));
+    EXPECT_TRUE(Listing(tmp_.Host("out")).empty());
+}
+
+TEST_F(RurOzaSafetyTest, LargeEntriesAreStreamedWithBoundedMemory) {
+    // 80 MiB compress to a few hundred KiB: made by zip, so this process never holds them.
+    ASSERT_TRUE(Shell("head -c 83886080 /dev/zero > zeros.bin && zip -q big.zip zeros.bin && rm zeros.bin",
+                      tmp_.Path())
+                    .Ok());
+    const long before = PeakMemoryKiB();
+    EXPECT_EQ(Extract("big.zip"), 1);
+    const long after = PeakMemoryKiB();
+    EXPECT_EQ(std::filesystem::file_size(tmp_.Host("out/zeros.bin")), 83886080u);
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(after - before, 32 * 1024) << "peak memory grew by " << (after - before) << " KiB";
+#endif
+    EXPECT_EQ(callback_.Of(abi::kActionItemProgress).size(), 83886080u / 32768u);
+}
+
+TEST_F(RurOzaSafetyTest, UnsupportedEntriesAreSkippedByNameAndTheRestExtracted) {
+    tmp_.Write("src/bz.txt", SampleText(3000, 1));
+    ASSERT_TRUE(Shell("zip -q -Z bzip2 ../bz.zip bz.txt", tmp_.Host("src")).Ok());
+    std::string zip64Extra("\x01\x00\x10\x00", 4);
+    zip64Extra += std::string(16, '\0');
+    WriteZip("odd.zip", {
+                            CraftedEntry("deflate64.bin", "x").Method(9),
+                            CraftedEntry("aes.bin", "x").Method(99).Flags(1),
+                            CraftedEntry("strong.bin", "x").Flags(0x41),
+                            CraftedEntry("big.bin", "x").Size(0xFFFFFFFF).Extra(zip64Extra),
+                            CraftedEntry("fine.txt", "fine"),
+                        });
+    EXPECT_EQ(Extract("odd.zip"), 1);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/fine.txt")), "fine");
+    EXPECT_THAT(SkippedNames(), ElementsAre("deflate64.bin", "aes.bin", "strong.bin", "big.bin"));
+    EXPECT_THAT(SkipTypes(), ElementsAre(abi::stCompressionUnknown, abi::stUnsupported, abi::stUnsupported,
+                                         abi::stUnsupported));
+    EXPECT_THAT(callback_.Problems(), ::testing::Contains(HasSubstr("deflate64.bin: compression method 9")));
+
+    ClearOutput();
+    EXPECT_EQ(Extract("bz.zip"), 0);
+    EXPECT_THAT(SkipTypes(), ElementsAre(abi::stCompressionUnknown));
+    EXPECT_THAT(callback_.Problems(), ::testing::Contains(HasSubstr("bz.txt: compression method 12")));
+}
+
+TEST_F(RurOzaSafetyTest, StoppingKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    WriteZip("a.zip", {CraftedEntry("a.txt", SampleText(300000, 1))});
+    tmp_.Write("out/a.txt", "old contents");
+    auto params = Params("a.zip");
+    params.Params().OverwriteFlag = -1;
+    callback_.stopAtProgress = 3;
+    EXPECT_EQ(Run(params), abi::kResultCancelled);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/a.txt")), "old contents");
+    EXPECT_TRUE(TemporaryFiles(tmp_.Host("out")).empty());
+
+    callback_.Clear();
+    callback_.stopAtProgress = 0;
+    callback_.stopAtAction = abi::kActionItemEnd;
+    callback_.stopResult = abi::kCallbackHandlerException;
+    auto failing = Params("a.zip");
+    failing.Params().OverwriteFlag = -1;
+    EXPECT_EQ(Run(failing), abi::kResultHandlerException);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/a.txt")), "old contents");
+    EXPECT_TRUE(TemporaryFiles(tmp_.Host("out")).empty());
+}
+
+TEST_F(RurOzaSafetyTest, AbortRequestAndReentryAreHonoured) {
+    WriteZip("a.zip", {CraftedEntry("a.txt", SampleText(300000, 1)), CraftedEntry("b.txt", "b")});
+    int32_t nested = 0;
+    auto inner = Params("a.zip", "inner");
+    callback_.onEvent = [&](const testsupport::CallbackEvent& e) {
+        if (e.action == abi::kActionItemProgress && nested == 0) {
+            nested = exec_(&inner.Build());
+            EXPECT_EQ(exec_(nullptr), 0);
+        }
+    };
+    EXPECT_EQ(Extract("a.zip"), abi::kResultAborted);
+    EXPECT_EQ(nested, abi::kResultBusy);
+    EXPECT_FALSE(tmp_.Exists("out/a.txt"));
+    EXPECT_FALSE(tmp_.Exists("out/b.txt"));
+    // The abort belonged to that job only.
+    callback_.onEvent = nullptr;
+    ClearOutput();
+    EXPECT_EQ(Extract("a.zip"), 2);
+}
+
+TEST_F(RurOzaSafetyTest, RecordsWithoutUsableValuesAreRefused) {
+    WriteZip("a.zip", {CraftedEntry("a.txt", "a")});
+    testsupport::UnzParamsBuilder noName("", callback_.Handle(), callback_.CallerRef());
+    EXPECT_EQ(exec_(&noName.Build()), abi::kResultBadRecord);
+    EXPECT_EQ(callback_.WorstCode(), abi::kCodeBadParameters);
+
+    // No folder given: the current folder.
+    tmp_.MakeDir("here");
+    const std::string previous = platform::GetCurrentDirectory();
+    ASSERT_TRUE(platform::SetCurrentDirectory(tmp_.Win("here")));
+    testsupport::UnzParamsBuilder current(tmp_.Win("a.zip"), callback_.Handle(), callback_.CallerRef());
+    EXPECT_EQ(exec_(&current.Build()), 1);
+    platform::SetCurrentDirectory(previous);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("here/a.txt")), "a");
+}
+
+}  // namespace
+}  // namespace ruvu::ruroza::test
