@@ -121,8 +121,11 @@ bool ArchiveReader::ReadDirectory() {
             if (!listZip64_) {
                 return Fail(abi::kCodeUnsupported, "ZIP64 entries are not supported: " + header->name);
             }
-            entries_.push_back(ArchiveEntry{std::move(*header), 0});
-            continue;
+            // Without its real offset the entry cannot be found; the caller skips it.
+            if (header->localHeaderOffset == kZip64Marker32) {
+                entries_.push_back(ArchiveEntry{std::move(*header), 0});
+                continue;
+            }
         }
         const uint64_t pos = base + header->localHeaderOffset;
         if (pos + kLocalHeaderSize > centralDirPos_) {

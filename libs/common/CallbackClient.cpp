@@ -104,7 +104,8 @@ bool CallbackClient::Tick() {
 }
 
 bool CallbackClient::ItemStart(std::string_view name, int64_t size) {
-    return Simple(abi::kActionItemStart, name, 0, Clamp32(size));
+    // The engine reads the item size as an unsigned 32-bit value.
+    return Simple(abi::kActionItemStart, name, 0, static_cast<int32_t>(ClampU32(size)));
 }
 
 bool CallbackClient::ItemProgress(int64_t bytesRead, int64_t bytesWritten) {

@@ -24,6 +24,7 @@ class CallbackClient {
                    const std::atomic<bool>* abortFlag = nullptr);
 
     bool Tick();
+    // size: the item's size, passed as the unsigned 32-bit value the engine reads.
     bool ItemStart(std::string_view name, int64_t size);
     // Bytes read and written since the last report of this item.
     bool ItemProgress(int64_t bytesRead, int64_t bytesWritten);
