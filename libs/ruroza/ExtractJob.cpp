@@ -195,6 +195,11 @@ int32_t Job::Run() {
 
 Job::Outcome Job::Process(const Item& item) {
     const CentralHeader& h = item.entry->header;
+    if (!Trace(item.listed + ": method " + std::to_string(h.method) + ", " +
+               std::to_string(h.compressedSize) + " bytes stored, " + std::to_string(h.uncompressedSize) +
+               " bytes, CRC " + Hex8(h.crc32) + (h.IsEncrypted() ? ", encrypted" : ""))) {
+        return Outcome::Stopped;
+    }
     if (const auto why = Unsupported(h)) {
         const abi::LibraryCode code = abi::kCodeUnsupported;
         return Skip(item, "Skipped " + item.listed + ": " + why->first, why->second, code);

@@ -187,9 +187,12 @@ TEST_F(RurOzaSafetyTest, UnsupportedEntriesAreSkippedByNameAndTheRestExtracted) 
                             CraftedEntry("strong.bin", "x").Flags(0x41),
                             CraftedEntry("big.bin", "x").Size(0xFFFFFFFF).Extra(zip64Extra),
                             CraftedEntry("fine.txt", "fine"),
+                            // A ZIP64 field beside complete 32-bit values changes nothing.
+                            CraftedEntry("extra64.txt", "complete").Extra(zip64Extra),
                         });
-    EXPECT_EQ(Extract("odd.zip"), 1);
+    EXPECT_EQ(Extract("odd.zip"), 2);
     EXPECT_EQ(ReadFileBytes(tmp_.Host("out/fine.txt")), "fine");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/extra64.txt")), "complete");
     EXPECT_THAT(SkippedNames(), ElementsAre("deflate64.bin", "aes.bin", "strong.bin", "big.bin"));
     EXPECT_THAT(SkipTypes(), ElementsAre(abi::stCompressionUnknown, abi::stUnsupported, abi::stUnsupported,
                                          abi::stUnsupported));
