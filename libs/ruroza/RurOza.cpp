@@ -1,10 +1,8 @@
 // The library's entry points. One job runs at a time in the process; a null record asks the running
 // job to stop. No exception leaves the library.
-#include <atomic>
-#include <new>
-
 #include "abi/LibraryEntry.h"
 #include "libs/common/CallbackClient.h"
+#include "libs/common/WorkGate.h"
 #include "libs/ruroza/ExtractJob.h"
 #include "libs/ruroza/ExtractOptions.h"
 
@@ -14,30 +12,17 @@ namespace {
 // The private build number reported next to the version.
 constexpr int32_t kPrivateVersion = 1800;
 
-std::atomic<bool> gRunning{false};
-std::atomic<bool> gAbort{false};
+libcommon::WorkGate gGate;
 
-struct RunningGuard {
-    ~RunningGuard() { gRunning.store(false); }
-};
-
-int32_t Execute(abi::UnzParams& params) {
-    libcommon::CallbackClient client(params.Callback, params.CallerRef, false, &gAbort);
+int32_t Execute(abi::UnzParams& params, const std::atomic<bool>& abortFlag) {
+    libcommon::CallbackClient client(params.Callback, params.CallerRef, false, &abortFlag);
     std::string error;
     const auto options = ReadExtractOptions(params, error);
     if (!options) {
         client.Message(error, abi::kCodeBadParameters);
         return client.Stopped() ? client.StopResult() : abi::kResultBadRecord;
     }
-    try {
-        return RunExtract(*options, client);
-    } catch (const std::bad_alloc&) {
-        client.Message("Requested memory not available", abi::kCodeNoMemory);
-        return abi::kResultNoMemory;
-    } catch (const std::exception& e) {
-        client.Message(std::string("Fatal error: ") + e.what(), abi::kCodeWarning);
-        return abi::kResultFatal;
-    }
+    return libcommon::GuardJob(client, [&] { return RunExtract(*options, client); });
 }
 
 }  // namespace
@@ -46,24 +31,12 @@ int32_t Execute(abi::UnzParams& params) {
 extern "C" {
 
 __attribute__((visibility("default"))) int32_t RurOzaExec(ruvu::abi::UnzParams* params) {
-    using namespace ruvu::ruroza;
+    using ruvu::ruroza::gGate;
     if (params == nullptr) {
-        if (gRunning.load()) {
-            gAbort.store(true);
-        }
-        return 0;
+        return gGate.RequestAbort();
     }
-    bool expected = false;
-    if (!gRunning.compare_exchange_strong(expected, true)) {
-        return ruvu::abi::kResultBusy;
-    }
-    RunningGuard guard;
-    gAbort.store(false);
-    try {
-        return Execute(*params);
-    } catch (...) {
-        return ruvu::abi::kResultFatal;
-    }
+    return gGate.Run(
+        [params](const std::atomic<bool>& abortFlag) { return ruvu::ruroza::Execute(*params, abortFlag); });
 }
 
 __attribute__((visibility("default"))) int32_t GetRurOzaVersion() {
