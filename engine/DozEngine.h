@@ -124,6 +124,9 @@ class TDozEngine : public TZipBase {
     CentralDirInfo ReadCentralDirInfo(const zip::EndOfCentralDir& record);
     // Reads every header of the directory from the current position of WorkHandle.
     void ReadEntries(const CentralDirInfo& info, int32_t& archiveHost, int32_t& archiveMadeBy);
+    // Whether CodePage and the archive's host call for the OEM code page.
+    bool OemConversionApplies() const;
+    // A stored name or comment as valid UTF-8: as it is with flag bit 11, else by ConvertOem.
     std::string DecodeText(std::string_view raw, uint16_t flags) const;
     [[noreturn]] void RaiseNoEndRecord(bool marker);
     void RaiseDirUpdate();

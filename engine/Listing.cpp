@@ -7,7 +7,6 @@
 #include "engine/Messages.h"
 #include "engine/Utf8Text.h"
 #include "platform/CodePage.h"
-#include "platform/WinPath.h"
 
 namespace ruvu {
 
@@ -15,12 +14,14 @@ void TDozEngine::ClearDirectory() {
     Entries.clear();
 }
 
-std::string TDozEngine::ConvertOem(std::string_view text, bool toOem) const {
+bool TDozEngine::OemConversionApplies() const {
     const CodePageOpts codePage = Options.CodePage;
-    const bool convert = (codePage == cpAuto && ArchiveHost == zip::kHostMsDos) ||
-                         ArchiveHost == zip::kHostHpfs ||
-                         (ArchiveHost == zip::kHostNtfs && ArchiveMadeBy == 50) || codePage == cpOEM;
-    if (!convert) {
+    return (codePage == cpAuto && ArchiveHost == zip::kHostMsDos) || ArchiveHost == zip::kHostHpfs ||
+           (ArchiveHost == zip::kHostNtfs && ArchiveMadeBy == 50) || codePage == cpOEM;
+}
+
+std::string TDozEngine::ConvertOem(std::string_view text, bool toOem) const {
+    if (!OemConversionApplies()) {
         return std::string(text);
     }
     text = text.substr(0, text.find('\0'));
@@ -32,10 +33,10 @@ std::string TDozEngine::ConvertOem(std::string_view text, bool toOem) const {
 }
 
 std::string TDozEngine::DecodeText(std::string_view raw, uint16_t flags) const {
-    if (flags & zip::kFlagUtf8) {
-        return RepairUtf8(raw);
+    if ((flags & zip::kFlagUtf8) == 0 && OemConversionApplies()) {
+        return RepairUtf8(ConvertOem(raw, false));
     }
-    return RepairUtf8(ConvertOem(raw, false));
+    return RepairUtf8(raw);
 }
 
 TDozEngine::CentralDirInfo TDozEngine::ReadCentralDirInfo(const zip::EndOfCentralDir& record) {
@@ -247,7 +248,10 @@ void TDozEngine::ReadEntries(const CentralDirInfo& info, int32_t& archiveHost, i
         entry.ExtraData = take(header.ExtraLength, msg::ListSeekError);
         entry.FileComment = DecodeText(take(header.CommentLength, msg::FileCommentReadError), header.Flags);
 
-        if (!Options.UseDirOnlyEntries && platform::ExtractFileName(entry.FileName).empty()) {
+        // A name without a file part (ending in a separator) is a directory-only entry.
+        const bool directoryOnly =
+            entry.FileName.empty() || entry.FileName.back() == '\\' || entry.FileName.back() == ':';
+        if (!Options.UseDirOnlyEntries && directoryOnly) {
             ++SkippedDirCount;
         } else {
             const ZipDirEntry& kept = Entries.emplace_back(std::move(entry));
