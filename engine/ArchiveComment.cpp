@@ -21,7 +21,11 @@ void TDozEngine::SetArchiveComment(std::string_view text) {
     }
     zip::EndOfCentralDir record{};
     if (!ZipFileName.empty()) {
-        LocateLastPart(ZipFileName, record, true);
+        try {
+            LocateLastPart(ZipFileName, record, true);
+        } catch (const EDozErozev& error) {  // the drive check before the search
+            ShowExceptionError(error);
+        }
     }
     ArchiveComment = text;
     if (!WorkHandle.IsOpen()) {

@@ -162,6 +162,10 @@ TEST_F(BadInputTest, UndefinedDrivesAreReportedNotThrown) {
     EXPECT_EQ(h.messages.back().second, "Drive Q:\\ is NOT defined");
     EXPECT_EQ(h.Open("1:\\archive.zip"), msg::InvalidDrive);
     EXPECT_EQ(h.dirUpdates, 0);
+
+    h.Engine().ZipFileName = "Q:\\archive.zip";
+    h.Engine().SetArchiveComment("text");
+    EXPECT_EQ(h.zip.ErrCode(), msg::DriveNotDefined);
 }
 
 }  // namespace
