@@ -201,6 +201,20 @@ TEST_F(RurOzaOptionsTest, DatesPermissionsAndLinksAreRestoredSafely) {
     EXPECT_EQ(info.st_mtime, platform::DosDateTimeToUnix(0x5A8C6000));
 }
 
+TEST_F(RurOzaOptionsTest, NamesAreDecodedAsTheListingShowsThem) {
+    // CP852 bytes from MS-DOS, UTF-8 with flag bit 11, and UTF-8 without the flag from Unix.
+    WriteZip("names.zip", {CraftedEntry("\xa0rv\xa1z.txt", "dos").Host(0),
+                           CraftedEntry("t\xc3\xbck\xc3\xb6r.txt", "flagged").Host(0).Flags(0x800),
+                           CraftedEntry("f\xc3\xbar\xc3\xb3.txt", "unix")});
+    auto params = Params("names.zip");
+    params.Spec("ÁRVÍZ.TXT").Spec("tükör.txt").Spec("fúró.txt");
+    EXPECT_EQ(Run(params), 3);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/árvíz.txt")), "dos");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/tükör.txt")), "flagged");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/fúró.txt")), "unix");
+    EXPECT_EQ(callback_.Of(abi::kActionItemStart)[0].text, "árvíz.txt");
+}
+
 TEST_F(RurOzaOptionsTest, ExistingFoldersAreReusedWhateverTheirCase) {
     tmp_.MakeDir("out/DOCS");
     WriteZip("a.zip", SmallTree());
