@@ -2,11 +2,15 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
 #include "platform/CodePage.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
 #include "platform/Interaction.h"
+#include "platform/WinPath.h"
 
 namespace ruvu::platform {
 
@@ -130,6 +134,53 @@ class EchoOff {
     termios saved_{};
 };
 
+bool IsOneOf(std::string_view answer, std::initializer_list<std::string_view> names) {
+    std::string folded = FoldCase(answer);
+    for (std::string_view name : names) {
+        if (folded == FoldCase(name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void WriteLine(std::FILE* out, std::string_view text) {
+    std::fprintf(out, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+void WritePrompt(std::FILE* out, std::string_view text) {
+    std::fprintf(out, "%.*s", static_cast<int>(text.size()), text.data());
+    std::fflush(out);
+}
+
+// "Floppy Mentések (*.spl), Minden fájl (*.*)" for "Floppy Mentések|*.spl|Minden fájl|*.*".
+std::string DescribeFilter(std::string_view filter) {
+    std::string described;
+    while (!filter.empty()) {
+        size_t bar = filter.find('|');
+        std::string_view description = filter.substr(0, bar);
+        std::string_view pattern;
+        if (bar != std::string_view::npos) {
+            filter.remove_prefix(bar + 1);
+            bar = filter.find('|');
+            pattern = filter.substr(0, bar);
+        }
+        filter.remove_prefix(bar == std::string_view::npos ? filter.size() : bar + 1);
+        described += described.empty() ? "" : ", ";
+        described += description;
+        if (!pattern.empty() && description.find(pattern) == std::string_view::npos) {
+            described += " (" + std::string(pattern) + ")";
+        }
+    }
+    return described;
+}
+
+bool HasFolderStart(std::string_view path) {
+    return !path.empty() && (IsPathSeparator(path.front()) || (path.size() >= 2 && path[1] == ':'));
+}
+
+constexpr std::string_view kEraseBoxText = "Floppyn lévő minden eddigi adat törlése";
+
 }  // namespace
 
 ConsoleInteraction::ConsoleInteraction() : ConsoleInteraction(stdin, stderr) {}
@@ -194,6 +245,123 @@ PasswordAnswer ConsoleInteraction::PasswordDialog(std::string_view caption, std:
         return PasswordAnswer{IDCANCEL, {}};
     }
     return PasswordAnswer{IDOK, *line};
+}
+
+}  // namespace ruvu::platform
+
+namespace ruvu::platform {
+
+NextFloppyAnswer ConsoleInteraction::NextFloppyDialog(const NextFloppyRequest& request) {
+    NextFloppyAnswer answer{IDABORT, request.eraseBoxChecked};
+    if (!request.caption.empty()) {
+        WriteLine(out_, request.caption);
+    }
+    WriteLine(out_, request.request);
+    if (!request.total.empty()) {
+        WriteLine(out_, request.total);
+    }
+    for (;;) {
+        if (request.eraseBoxShown) {
+            std::fprintf(out_, "[%c] %.*s\n", answer.eraseBoxChecked ? 'x' : ' ',
+                         static_cast<int>(kEraseBoxText.size()), kEraseBoxText.data());
+            WritePrompt(out_, "Rendben/Megszakitás, x: törlés ki/be [Rendben]: ");
+        } else {
+            WritePrompt(out_, "Rendben/Megszakitás [Rendben]: ");
+        }
+        std::optional<std::string> line = ReadLine(in_);
+        if (!line) {
+            WriteLine(out_, "Megszakitás");
+            answer.modalResult = IDABORT;
+            return answer;
+        }
+        std::string_view text = TrimBlanks(*line);
+        if (text.empty() || IsOneOf(text, {"r", "rendben", "ok", "o"})) {
+            answer.modalResult = IDOK;
+            return answer;
+        }
+        if (IsOneOf(text, {"m", "megszakitás", "megszakítás", "abort", "a"})) {
+            answer.modalResult = IDABORT;
+            return answer;
+        }
+        if (request.eraseBoxShown && IsOneOf(text, {"x"})) {
+            answer.eraseBoxChecked = !answer.eraseBoxChecked;
+        }
+    }
+}
+
+bool ConsoleInteraction::OverwriteQuestion(std::string_view caption, std::string_view firstText,
+                                           std::string_view secondText) {
+    if (!caption.empty()) {
+        WriteLine(out_, caption);
+    }
+    WriteLine(out_, firstText);
+    WriteLine(out_, ">>>>");
+    WriteLine(out_, secondText);
+    WriteLine(out_, "Felülirható?");
+    for (;;) {
+        WritePrompt(out_, "Rendben, Felülirható/Mégsem, nem irható felül [Mégsem]: ");
+        std::optional<std::string> line = ReadLine(in_);
+        if (!line) {
+            WriteLine(out_, "Mégsem");
+            return false;
+        }
+        std::string_view text = TrimBlanks(*line);
+        if (IsOneOf(text, {"r", "rendben", "i", "igen", "y", "yes"})) {
+            return true;
+        }
+        if (text.empty() || IsOneOf(text, {"m", "mégsem", "n", "nem", "no"})) {
+            return false;
+        }
+    }
+}
+
+std::optional<std::string> ConsoleInteraction::OpenFileDialog(const FileDialogRequest& request) {
+    return FileDialog(request, true);
+}
+
+std::optional<std::string> ConsoleInteraction::SaveFileDialog(const FileDialogRequest& request) {
+    return FileDialog(request, false);
+}
+
+std::optional<std::string> ConsoleInteraction::FileDialog(const FileDialogRequest& request, bool open) {
+    if (!request.title.empty()) {
+        WriteLine(out_, request.title);
+    }
+    if (!request.filter.empty()) {
+        WriteLine(out_, DescribeFilter(request.filter));
+    }
+    if (!request.initialDir.empty()) {
+        WriteLine(out_, "Mappa: " + request.initialDir);
+    }
+    for (;;) {
+        WritePrompt(out_, "Fájlnév [" + request.fileName + "]: ");
+        std::optional<std::string> line = ReadLine(in_);
+        if (!line) {
+            WriteLine(out_, "-");
+            return std::nullopt;
+        }
+        std::string name(TrimBlanks(*line));
+        if (name == "-") {
+            return std::nullopt;
+        }
+        if (name.empty()) {
+            name = request.fileName;
+        }
+        if (name.empty()) {
+            continue;
+        }
+        if (!HasFolderStart(name) && !request.initialDir.empty()) {
+            name = JoinPath(request.initialDir, name);
+        }
+        std::string path = ExpandFileName(name);
+        if (path.empty()) {
+            continue;
+        }
+        if (open && !request.defaultExt.empty() && ExtractFileExt(path).empty() && !FileExists(path)) {
+            path += "." + request.defaultExt;
+        }
+        return path;
+    }
 }
 
 }  // namespace ruvu::platform

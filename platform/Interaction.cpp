@@ -38,6 +38,32 @@ int DefaultButton(uint32_t flags) {
     return index < buttons.size() ? buttons[index] : buttons.front();
 }
 
+NextFloppyAnswer Interaction::NextFloppyDialog(const NextFloppyRequest& request) {
+    std::string text = request.request;
+    if (!request.total.empty()) {
+        text += "\n" + request.total;
+    }
+    const int answer = MessageBox(text, request.caption, MB_OKCANCEL);
+    return NextFloppyAnswer{answer == IDOK ? IDOK : IDABORT, request.eraseBoxChecked};
+}
+
+bool Interaction::OverwriteQuestion(std::string_view caption, std::string_view firstText,
+                                    std::string_view secondText) {
+    std::string text(firstText);
+    text += "\n>>>>\n";
+    text += secondText;
+    text += "\nFelülirható?";
+    return MessageBox(text, caption, MB_YESNO | MB_DEFBUTTON2) == IDYES;
+}
+
+std::optional<std::string> Interaction::OpenFileDialog(const FileDialogRequest&) {
+    return std::nullopt;
+}
+
+std::optional<std::string> Interaction::SaveFileDialog(const FileDialogRequest&) {
+    return std::nullopt;
+}
+
 Interaction& CurrentInteraction() {
     static ConsoleInteraction console;
     Interaction* current = installed.load();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,29 @@ std::vector<int> MessageBoxButtons(uint32_t flags);
 // The button MB_DEFBUTTONn picks (the first when n is beyond the buttons); 0 for an unknown type.
 int DefaultButton(uint32_t flags);
 
+// The next-floppy dialog: a request line, a line with the total, and a check box that asks for the
+// disk to be wiped first.
+struct NextFloppyRequest {
+    std::string caption;  // the dialog's caption
+    std::string request;  // "Kérem a 2.Lemezt"
+    std::string total;    // "(összesen 3)" or empty
+    bool eraseBoxShown = false;
+    bool eraseBoxChecked = false;  // the box's initial state
+};
+struct NextFloppyAnswer {
+    int modalResult = IDABORT;     // IDOK ("Rendben") or IDABORT ("Megszakitás")
+    bool eraseBoxChecked = false;  // the box's state when the dialog closed
+};
+
+// An open or save file dialog.
+struct FileDialogRequest {
+    std::string title;
+    std::string filter;      // "Description|pattern|Description|pattern..." pairs
+    std::string initialDir;  // Windows path; empty: the current folder
+    std::string fileName;    // the proposed name; may be empty
+    std::string defaultExt;  // without its dot; added to a chosen name without extension (open only)
+};
+
 // Cursor shapes.
 enum class Cursor { Default, HourGlass };
 
@@ -73,6 +97,17 @@ class Interaction {
     virtual void ProcessPendingEvents() = 0;
     virtual Cursor ScreenCursor() const = 0;
     virtual void SetScreenCursor(Cursor cursor) = 0;
+
+    // The modal next-floppy dialog. By default a message box with the request and the total (OK/Cancel)
+    // that leaves the erase box as it came.
+    virtual NextFloppyAnswer NextFloppyDialog(const NextFloppyRequest& request);
+    // The overwrite question: the texts of two files side by side, "may the second be replaced by the
+    // first?"; true for yes. By default a Yes/No message box whose default button is No.
+    virtual bool OverwriteQuestion(std::string_view caption, std::string_view firstText,
+                                   std::string_view secondText);
+    // File dialogs: the chosen Windows path, or nullopt when cancelled. By default cancelled.
+    virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request);
+    virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request);
 };
 
 // The interaction installed by the program; a ConsoleInteraction until one is installed.
@@ -100,6 +135,14 @@ class ScopedInteraction {
 // the English names are understood too, case ignored; an answer that names no button asks again.
 // The password dialog reads one line as the password (not echoed on a terminal); at the end of input
 // it answers Cancel.
+// The next-floppy dialog shows its lines and the erase box ("[x]" ticked, "[ ]" not); change the disk,
+// then answer "Rendben" (Enter, "r", "ok") or "Megszakitás" ("m", "abort"); "x" ticks or unticks the
+// erase box and asks again. At the end of input it answers Abort.
+// The overwrite question shows both texts and answers "Rendben, Felülirható" ("r", "i", "igen", "yes")
+// or "Mégsem, nem irható felül" ("m", "n", "nem", "no"); an empty line and the end of input answer No.
+// A file dialog reads a path: an empty line takes the proposed name, "-" or the end of input cancels.
+// A relative name is taken in the dialog's initial folder (else the current folder); the open dialog
+// adds its default extension to a name without one that does not exist as typed.
 class ConsoleInteraction : public Interaction {
   public:
     ConsoleInteraction();  // standard input and error
@@ -111,16 +154,24 @@ class ConsoleInteraction : public Interaction {
     void ProcessPendingEvents() override {}
     Cursor ScreenCursor() const override { return cursor_; }
     void SetScreenCursor(Cursor cursor) override { cursor_ = cursor; }
+    NextFloppyAnswer NextFloppyDialog(const NextFloppyRequest& request) override;
+    bool OverwriteQuestion(std::string_view caption, std::string_view firstText,
+                           std::string_view secondText) override;
+    std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
 
   private:
+    std::optional<std::string> FileDialog(const FileDialogRequest& request, bool open);
+
     std::FILE* in_;
     std::FILE* out_;
     Cursor cursor_ = Cursor::Default;
 };
 
 // For tests: records every box and dialog and answers from queues. An empty queue answers a message
-// box with its default button and a password dialog with Cancel. An answer from onBox leaves the queue
-// as it is.
+// box with its default button, a password dialog with Cancel, a next-floppy dialog with OK and the
+// erase box as it came, the overwrite question with No and a file dialog with Cancel. An answer from
+// onBox or onNextFloppy leaves the queue as it is.
 class ScriptedInteraction : public Interaction {
   public:
     struct Box {
@@ -133,6 +184,15 @@ class ScriptedInteraction : public Interaction {
         std::string prompt;
         int buttonSelector = 0;
     };
+    struct OverwritePrompt {
+        std::string caption;
+        std::string firstText;
+        std::string secondText;
+    };
+    struct FileDialogShown {
+        bool save = false;
+        FileDialogRequest request;
+    };
 
     int MessageBox(std::string_view text, std::string_view caption, uint32_t flags) override;
     PasswordAnswer PasswordDialog(std::string_view caption, std::string_view prompt,
@@ -140,19 +200,33 @@ class ScriptedInteraction : public Interaction {
     void ProcessPendingEvents() override;
     Cursor ScreenCursor() const override { return cursor_; }
     void SetScreenCursor(Cursor cursor) override;
+    NextFloppyAnswer NextFloppyDialog(const NextFloppyRequest& request) override;
+    bool OverwriteQuestion(std::string_view caption, std::string_view firstText,
+                           std::string_view secondText) override;
+    std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
 
     // Answers, in order.
     std::deque<int> boxAnswers;
     std::deque<PasswordAnswer> passwordAnswers;
+    std::deque<NextFloppyAnswer> nextFloppyAnswers;
+    std::deque<bool> overwriteAnswers;
+    std::deque<std::optional<std::string>> fileDialogAnswers;  // open and save dialogs alike
     // Called before a box is answered (a test can insert a floppy here); its result, when not 0,
     // overrides the queued answer.
     std::function<int(const Box&)> onBox;
+    // Called before a next-floppy dialog is answered, where a person would change the disk (a test
+    // inserts the next disk here); an answer it returns overrides the queued one.
+    std::function<std::optional<NextFloppyAnswer>(const NextFloppyRequest&)> onNextFloppy;
     // Called by ProcessPendingEvents (a test can start a second operation here).
     std::function<void()> onPendingEvents;
 
     // What happened.
     std::vector<Box> boxes;
     std::vector<PasswordPrompt> passwordPrompts;
+    std::vector<NextFloppyRequest> nextFloppyRequests;
+    std::vector<OverwritePrompt> overwritePrompts;
+    std::vector<FileDialogShown> fileDialogs;
     std::vector<Cursor> cursorChanges;
     int pendingEventCalls = 0;
 

@@ -40,4 +40,53 @@ void ScriptedInteraction::SetScreenCursor(Cursor cursor) {
     cursorChanges.push_back(cursor);
 }
 
+NextFloppyAnswer ScriptedInteraction::NextFloppyDialog(const NextFloppyRequest& request) {
+    nextFloppyRequests.push_back(request);
+    if (onNextFloppy) {
+        if (std::optional<NextFloppyAnswer> answer = onNextFloppy(nextFloppyRequests.back())) {
+            return *answer;
+        }
+    }
+    if (nextFloppyAnswers.empty()) {
+        return NextFloppyAnswer{IDOK, request.eraseBoxChecked};
+    }
+    NextFloppyAnswer answer = nextFloppyAnswers.front();
+    nextFloppyAnswers.pop_front();
+    return answer;
+}
+
+bool ScriptedInteraction::OverwriteQuestion(std::string_view caption, std::string_view firstText,
+                                            std::string_view secondText) {
+    overwritePrompts.push_back({std::string(caption), std::string(firstText), std::string(secondText)});
+    if (overwriteAnswers.empty()) {
+        return false;
+    }
+    bool answer = overwriteAnswers.front();
+    overwriteAnswers.pop_front();
+    return answer;
+}
+
+namespace {
+
+std::optional<std::string> NextFileDialogAnswer(std::deque<std::optional<std::string>>& answers) {
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+}  // namespace
+
+std::optional<std::string> ScriptedInteraction::OpenFileDialog(const FileDialogRequest& request) {
+    fileDialogs.push_back({false, request});
+    return NextFileDialogAnswer(fileDialogAnswers);
+}
+
+std::optional<std::string> ScriptedInteraction::SaveFileDialog(const FileDialogRequest& request) {
+    fileDialogs.push_back({true, request});
+    return NextFileDialogAnswer(fileDialogAnswers);
+}
+
 }  // namespace ruvu::platform

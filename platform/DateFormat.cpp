@@ -1,0 +1,281 @@
+#include "platform/DateFormat.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cctype>
+#include <mutex>
+#include <optional>
+
+namespace ruvu::platform {
+
+namespace {
+
+struct Formats {
+    std::mutex mutex;
+    std::optional<std::string> shortDate;
+    std::optional<std::string> shortTime;
+};
+
+Formats& ProgramFormats() {
+    static Formats formats;
+    return formats;
+}
+
+char Lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+void AppendNumber(std::string& out, int value, int width) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    if (static_cast<int>(digits.size()) < width) {
+        out.append(static_cast<size_t>(width) - digits.size(), '0');
+    }
+    out += digits;
+}
+
+// The strftime format of an LC_TIME item of the host locale; the C locale's when the host's is missing.
+std::string LocaleItem(nl_item item) {
+    locale_t host = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+    if (host == static_cast<locale_t>(nullptr)) {
+        host = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
+    }
+    if (host == static_cast<locale_t>(nullptr)) {
+        return item == D_FMT ? "%m/%d/%y" : "%H:%M:%S";
+    }
+    std::string format = nl_langinfo_l(item, host);
+    freelocale(host);
+    return format;
+}
+
+// Position of the first token letter c outside quotes; npos when there is none.
+size_t FindToken(std::string_view format, char c) {
+    char quote = 0;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (quote != 0) {
+            quote = format[i] == quote ? 0 : quote;
+        } else if (format[i] == '\'' || format[i] == '"') {
+            quote = format[i];
+        } else if (Lower(format[i]) == c) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    size_t start = text.find_first_not_of(' ');
+    return start == std::string::npos ? std::string() : text.substr(start);
+}
+
+}  // namespace
+
+std::string ShortDateFormat() {
+    Formats& formats = ProgramFormats();
+    std::lock_guard lock(formats.mutex);
+    if (!formats.shortDate) {
+        formats.shortDate = LocaleShortDateFormat();
+    }
+    return *formats.shortDate;
+}
+
+void SetShortDateFormat(std::string_view format) {
+    Formats& formats = ProgramFormats();
+    std::lock_guard lock(formats.mutex);
+    formats.shortDate = std::string(format);
+}
+
+std::string ShortTimeFormat() {
+    Formats& formats = ProgramFormats();
+    std::lock_guard lock(formats.mutex);
+    if (!formats.shortTime) {
+        formats.shortTime = LocaleShortTimeFormat();
+    }
+    return *formats.shortTime;
+}
+
+void SetShortTimeFormat(std::string_view format) {
+    Formats& formats = ProgramFormats();
+    std::lock_guard lock(formats.mutex);
+    formats.shortTime = std::string(format);
+}
+
+std::string FormatDateTime(std::string_view format, const std::tm& time) {
+    std::string out;
+    bool afterHour = false;
+    size_t i = 0;
+    while (i < format.size()) {
+        const char c = format[i];
+        if (c == '\'' || c == '"') {
+            size_t close = format.find(c, i + 1);
+            size_t end = close == std::string_view::npos ? format.size() : close;
+            out.append(format.substr(i + 1, end - i - 1));
+            i = close == std::string_view::npos ? format.size() : close + 1;
+            continue;
+        }
+        const char token = Lower(c);
+        size_t run = 1;
+        while (i + run < format.size() && Lower(format[i + run]) == token) {
+            ++run;
+        }
+        const int width = run >= 2 ? 2 : 1;
+        switch (token) {
+            case 'y':
+                if (run >= 3) {
+                    AppendNumber(out, time.tm_year + 1900, 4);
+                } else {
+                    AppendNumber(out, (time.tm_year + 1900) % 100, 2);
+                }
+                afterHour = false;
+                break;
+            case 'm':
+                AppendNumber(out, afterHour ? time.tm_min : time.tm_mon + 1, width);
+                afterHour = false;
+                break;
+            case 'd':
+                AppendNumber(out, time.tm_mday, width);
+                afterHour = false;
+                break;
+            case 'h':
+                AppendNumber(out, time.tm_hour, width);
+                afterHour = true;
+                break;
+            case 'n':
+                AppendNumber(out, time.tm_min, width);
+                afterHour = false;
+                break;
+            case 's':
+                AppendNumber(out, time.tm_sec, width);
+                afterHour = false;
+                break;
+            default:
+                out.append(format.substr(i, run));
+                break;
+        }
+        i += run;
+    }
+    return out;
+}
+
+std::string FormatShortDate(const std::tm& time) {
+    return FormatDateTime(ShortDateFormat(), time);
+}
+
+std::string FormatShortTime(const std::tm& time) {
+    return FormatDateTime(ShortTimeFormat(), time);
+}
+
+std::string FormatFromStrftime(std::string_view strftimeFormat) {
+    std::string out;
+    size_t i = 0;
+    while (i < strftimeFormat.size()) {
+        const char c = strftimeFormat[i++];
+        if (c != '%') {
+            if (IsAsciiLetter(c)) {
+                out += '"';
+                out += c;
+                out += '"';
+            } else {
+                out += c;
+            }
+            continue;
+        }
+        // Flags and modifiers: "-" drops the leading zero, the others change nothing here.
+        bool noPadding = false;
+        while (i < strftimeFormat.size() &&
+               std::string_view("-_0^#EO").find(strftimeFormat[i]) != std::string_view::npos) {
+            noPadding = noPadding || strftimeFormat[i] == '-' || strftimeFormat[i] == '_';
+            ++i;
+        }
+        if (i >= strftimeFormat.size()) {
+            break;
+        }
+        switch (strftimeFormat[i++]) {
+            case 'Y':
+            case 'G':
+                out += "yyyy";
+                break;
+            case 'y':
+            case 'g':
+                out += "yy";
+                break;
+            case 'm':
+                out += noPadding ? "m" : "mm";
+                break;
+            case 'd':
+                out += noPadding ? "d" : "dd";
+                break;
+            case 'e':
+                out += "d";
+                break;
+            case 'D':
+                out += "mm/dd/yy";
+                break;
+            case 'F':
+                out += "yyyy-mm-dd";
+                break;
+            case 'H':
+            case 'I':
+                out += noPadding ? "h" : "hh";
+                break;
+            case 'k':
+            case 'l':
+                out += "h";
+                break;
+            case 'M':
+                out += noPadding ? "n" : "nn";
+                break;
+            case 'S':
+                out += noPadding ? "s" : "ss";
+                break;
+            case 'T':
+            case 'r':
+                out += "hh:nn:ss";
+                break;
+            case 'R':
+                out += "hh:nn";
+                break;
+            case 'n':
+            case 't':
+                out += ' ';
+                break;
+            case '%':
+                out += '%';
+                break;
+            default:
+                break;
+        }
+    }
+    return Trimmed(out);
+}
+
+std::string LocaleShortDateFormat() {
+    return FormatFromStrftime(LocaleItem(D_FMT));
+}
+
+std::string LocaleShortTimeFormat() {
+    std::string format = FormatFromStrftime(LocaleItem(T_FMT));
+    // The short form leaves the seconds out, with the separator before them.
+    size_t seconds = FindToken(format, 's');
+    if (seconds != std::string::npos) {
+        size_t end = seconds;
+        while (end < format.size() && format[end] == 's') {
+            ++end;
+        }
+        size_t start = seconds;
+        while (start > 0 && !IsAsciiLetter(format[start - 1]) && format[start - 1] != '"') {
+            --start;
+        }
+        format.erase(start, end - start);
+    }
+    return Trimmed(format);
+}
+
+}  // namespace ruvu::platform
