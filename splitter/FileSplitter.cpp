@@ -1,0 +1,372 @@
+#include "splitter/FileSplitter.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "platform/Drives.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/Interaction.h"
+#include "platform/TempFiles.h"
+#include "platform/WinPath.h"
+#include "splitter/FileIdentity.h"
+#include "splitter/SplitterError.h"
+
+namespace ruvu {
+
+namespace {
+
+using platform::File;
+using platform::HostError;
+
+constexpr int64_t kHeaderSize = static_cast<int64_t>(kSplitHeaderSize);
+constexpr int64_t kMaxPieces = 0xFFFF;  // the header and the disk events count pieces in 16 bits
+constexpr std::string_view kSplitTitle = "FileSplitter Hibaüzenet";
+constexpr std::string_view kJoinTitle = "Hibaüzenet";
+constexpr std::string_view kMessageTitle = "Üzenet";
+constexpr std::string_view kBadSizes = "Érvénytelen darab- vagy pufferméret.";
+
+void Box(std::string_view text, std::string_view title) {
+    platform::CurrentInteraction().MessageBox(text, title, platform::MB_OK);
+}
+
+// Pieces on drive A: or B: are on floppies; without a disk handler the splitter asks for each disk.
+bool IsFloppyName(std::string_view name) {
+    return name.size() >= 2 && name[1] == ':' &&
+           (name[0] == 'a' || name[0] == 'A' || name[0] == 'b' || name[0] == 'B');
+}
+
+// The file a join builds: a temporary file beside the target that replaces the target on Commit and
+// is removed otherwise. Both are pinned to their host paths at the start, so a floppy changed in the
+// meantime cannot redirect the final rename.
+class JoinOutput {
+  public:
+    explicit JoinOutput(const std::string& target) : target_(target) {
+        HostError error = HostError::None;
+        std::optional<std::string> targetHost = platform::ResolveHostPath(target, &error);
+        if (!targetHost) {
+            throw EFileSplitter::CreateError(target, error);
+        }
+        targetHost_ = *targetHost;
+        std::string full = platform::ExpandFileName(target);
+        std::string temp = platform::GetTempFileName(platform::ExtractFilePath(full), "SPL", &error);
+        if (temp.empty()) {
+            throw EFileSplitter::CreateError(target, error);
+        }
+        file_ = File::Open(temp, platform::Access::Write, platform::Share::Exclusive,
+                           platform::Disposition::CreateAlways);
+        if (!file_.IsOpen()) {
+            platform::DeleteFile(temp);
+            throw EFileSplitter::CreateError(target, file_.Error());
+        }
+    }
+    JoinOutput(const JoinOutput&) = delete;
+    JoinOutput& operator=(const JoinOutput&) = delete;
+    ~JoinOutput() {
+        if (!committed_) {
+            std::string temp = file_.HostPath();
+            file_.Close();
+            unlink(temp.c_str());
+        }
+    }
+
+    File& Output() { return file_; }
+    std::optional<FileId> TargetId() const { return IdOf(target_); }
+
+    void Commit() {
+        std::string temp = file_.HostPath();
+        file_.Close();
+        if (rename(temp.c_str(), targetHost_.c_str()) != 0) {
+            throw EFileSplitter::CreateError(target_, platform::HostErrorFromErrno(errno));
+        }
+        committed_ = true;
+    }
+
+  private:
+    std::string target_;
+    std::string targetHost_;
+    File file_;
+    bool committed_ = false;
+};
+
+}  // namespace
+
+std::string NextPieceName(std::string_view name, uint32_t pieceNumber) {
+    char number[16];
+    std::snprintf(number, sizeof number, ".%03u", pieceNumber);
+    return platform::ChangeFileExt(name, number);
+}
+
+TFileSplitter::TFileSplitter() : SplitHeader_(NewSplitHeader()) {}
+
+void TFileSplitter::SetFileName(std::string_view value) {
+    if (value == FileName_) {
+        return;
+    }
+    FileName_ = value;
+    if (!SplitNameSet_) {
+        SplitFileName_ = platform::ChangeFileExt(FileName_, ".SPL");
+    }
+}
+
+void TFileSplitter::SetSplitFileName(std::string_view value) {
+    if (value == SplitFileName_) {
+        return;
+    }
+    SplitFileName_ = value;
+    SplitNameSet_ = true;
+}
+
+void TFileSplitter::SetReduceFirstSizeBy(int32_t value) {
+    if (int64_t{Size_} - kHeaderSize - value > 0) {
+        ReduceFirstSizeBy_ = value;
+    }
+}
+
+template <typename Step>
+bool TFileSplitter::Guarded(uint16_t diskId, Step&& step) {
+    for (;;) {
+        try {
+            step();
+            return true;
+        } catch (const EFileSplitter& error) {
+            int answer = platform::IDCANCEL;
+            if (OnError) {
+                answer = OnError(this, diskId, SplitHeader_.PieceCount, static_cast<uint16_t>(error.Code()));
+            }
+            if (answer == platform::IDOK) {
+                continue;
+            }
+            if (answer == platform::IDCANCEL) {
+                throw;
+            }
+            return false;
+        }
+    }
+}
+
+void TFileSplitter::NeedDisk(uint16_t diskId, std::string_view pieceName, std::string_view prompt,
+                             bool& cont) {
+    if (OnNeedDisk) {
+        OnNeedDisk(this, diskId, SplitHeader_.PieceCount, cont);
+    } else if (diskId > 1 && IsFloppyName(pieceName)) {
+        Box(prompt, kMessageTitle);
+    }
+}
+
+void TFileSplitter::Progress(int64_t done, int64_t total) {
+    if (OnProgress && total > 0) {
+        OnProgress(this, static_cast<uint16_t>(done * 100 / total));
+    }
+}
+
+bool TFileSplitter::Split() {
+    if (!platform::FileExists(FileName_)) {
+        Box("Input fájl '" + FileName_ + "' nem található.", kSplitTitle);
+        return false;
+    }
+    if (SplitFileName_.empty()) {
+        SplitFileName_ = platform::ChangeFileExt(FileName_, ".SPL");
+    }
+    const int64_t firstSize = int64_t{Size_} - ReduceFirstSizeBy_;
+    if (firstSize <= kHeaderSize || BufferSize_ <= kHeaderSize) {
+        Box(kBadSizes, kSplitTitle);
+        return false;
+    }
+    File input = File::Open(FileName_, platform::Access::Read, platform::Share::DenyWrite);
+    if (!input.IsOpen()) {
+        throw EFileSplitter::OpenError(FileName_, input.Error());
+    }
+    const int64_t fileSize = input.Size();
+    if (fileSize < 0) {
+        throw EFileSplitter::ReadError(FileName_, input.Error());
+    }
+    const std::optional<FileId> inputId = IdOf(input);
+    // The smallest n with n * Size - ReduceFirstSizeBy >= file size + header.
+    const int64_t pieceCount = (fileSize + kHeaderSize + ReduceFirstSizeBy_ + Size_ - 1) / Size_;
+    if (pieceCount > kMaxPieces) {
+        Box("A fájl túl nagy: " + std::to_string(pieceCount) + " darab kellene, legfeljebb " +
+                std::to_string(kMaxPieces) + " lehet.",
+            kSplitTitle);
+        return false;
+    }
+    SplitHeader_.PieceCount = static_cast<uint16_t>(pieceCount);
+    auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(BufferSize_));
+
+    bool failed = false;
+    bool cont = true;
+    int64_t consumed = 0;  // bytes of the input copied so far
+    std::string name = SplitFileName_;
+    for (int64_t n = 1; n <= pieceCount && !failed && cont; ++n) {
+        const auto diskId = static_cast<uint16_t>(n);
+        NeedDisk(diskId, name, "Kérek egy újabb üres floppy lemezt!", cont);
+        if (!cont) {
+            break;
+        }
+
+        File piece;
+        bool isInput = false;
+        Guarded(diskId, [&] {
+            if (platform::FileExists(name)) {
+                if (inputId && IdOf(name) == inputId) {
+                    isInput = true;
+                    return;
+                }
+                platform::DeleteFile(name);
+            }
+            piece = File::Open(name, platform::Access::Write, platform::Share::Exclusive,
+                               platform::Disposition::CreateAlways);
+            if (!piece.IsOpen()) {
+                throw EFileSplitter::CreateError(name, piece.Error());
+            }
+        });
+        if (isInput) {
+            Box("Az input fájl és a(z) '" + name + "' darab ugyanaz a fájl.", kSplitTitle);
+            failed = true;
+            break;
+        }
+
+        int64_t limit = Size_;
+        int64_t written = 0;
+        int64_t chunk = std::min<int64_t>(BufferSize_, Size_);
+        if (n == 1) {
+            const std::array<uint8_t, kSplitHeaderSize> header = EncodeSplitHeader(SplitHeader_);
+            if (piece.Write(header.data(), header.size()) < kHeaderSize) {
+                Box("Fatális irási hiba. (101/1)", kMessageTitle);
+                failed = true;
+                break;
+            }
+            limit = firstSize;
+            written = kHeaderSize;
+            chunk = std::min<int64_t>(BufferSize_, limit) - kHeaderSize;
+        }
+        // What this piece holds when complete, for the progress.
+        const int64_t expected = std::min(limit, written + (fileSize - consumed));
+
+        while (written < limit) {
+            // Never past the size the piece count was made for, should the input grow meanwhile.
+            chunk = std::min({chunk, limit - written, fileSize - consumed});
+            int64_t r = 0;
+            int64_t w = -1;
+            const bool done = Guarded(diskId, [&] {
+                r = input.ReadFull(buffer.get(), static_cast<size_t>(chunk));
+                if (r < 0) {
+                    throw EFileSplitter::ReadError(FileName_, input.Error());
+                }
+                w = r == 0 ? 0 : piece.Write(buffer.get(), static_cast<size_t>(r));
+            });
+            if (!done || w != r) {
+                Box("Fatális irási hiba. (101/2)", kMessageTitle);
+                failed = true;
+                break;
+            }
+            written += w;
+            consumed += r;
+            Progress(written, expected);
+            if (consumed >= fileSize || r < chunk) {
+                break;
+            }
+        }
+        piece.Close();
+        name = NextPieceName(name, static_cast<uint32_t>(n));
+    }
+    return !failed;
+}
+
+bool TFileSplitter::Join() {
+    if (!platform::FileExists(SplitFileName_)) {
+        Box("Input file '" + SplitFileName_ + "' does not exist.", kJoinTitle);
+        return false;
+    }
+    if (FileName_.empty()) {
+        FileName_ = platform::ChangeFileExt(SplitFileName_, ".XXX");
+    }
+    if (BufferSize_ <= 0) {
+        Box(kBadSizes, kJoinTitle);
+        return false;
+    }
+    JoinOutput output(FileName_);
+    const std::optional<FileId> targetId = output.TargetId();
+    auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(BufferSize_));
+
+    bool failed = false;
+    bool cont = true;
+    uint32_t n = 0;
+    SplitHeader_.PieceCount = 0;
+    std::string name = SplitFileName_;
+    while (cont) {
+        NeedDisk(static_cast<uint16_t>(n + 1), name, "Kérem a következő betöltendő floppy lemezt!", cont);
+        if (!cont) {
+            failed = true;
+            break;
+        }
+        // The handler is asked once more after the last piece; that call only ends the loop.
+        if (n > 0 && SplitHeader_.PieceCount < n + 1) {
+            break;
+        }
+        if (!platform::FileExists(name)) {
+            failed = true;
+            break;
+        }
+        File piece = File::Open(name, platform::Access::Read, platform::Share::DenyWrite);
+        if (!piece.IsOpen()) {
+            throw EFileSplitter::OpenError(name, piece.Error());
+        }
+        if (targetId && IdOf(piece) == targetId) {
+            Box("A kimeneti fájl és a(z) '" + name + "' darab ugyanaz a fájl.", kJoinTitle);
+            failed = true;
+            break;
+        }
+        const int64_t pieceSize = piece.Size();
+        if (pieceSize < 0) {
+            throw EFileSplitter::ReadError(name, piece.Error());
+        }
+        int64_t position = 0;
+        if (n == 0) {
+            std::array<uint8_t, kSplitHeaderSize> header{};
+            int64_t r = piece.ReadFull(header.data(), header.size());
+            if (r != kHeaderSize) {
+                throw EFileSplitter::ReadError(name, r < 0 ? piece.Error() : HostError::HandleEof);
+            }
+            SplitHeader_ = DecodeSplitHeader(header);
+            position = kHeaderSize;
+        }
+        int64_t copied = 0;
+        while (position < pieceSize) {
+            int64_t want = std::min<int64_t>(BufferSize_, pieceSize - position);
+            int64_t r = piece.Read(buffer.get(), static_cast<size_t>(want));
+            if (r < 0) {
+                throw EFileSplitter::ReadError(name, piece.Error());
+            }
+            if (r == 0) {
+                break;  // the piece got shorter while it was read
+            }
+            position += r;
+            int64_t w = output.Output().Write(buffer.get(), static_cast<size_t>(r));
+            if (w != r) {
+                Box("Fatális irási hiba. (101/3)", kMessageTitle);
+                failed = true;
+                break;
+            }
+            copied += r;
+            Progress(copied, pieceSize);
+        }
+        piece.Close();
+        if (failed) {
+            break;
+        }
+        ++n;
+        name = NextPieceName(name, n);
+    }
+    if (!failed) {
+        output.Commit();
+    }
+    return !failed;
+}
+
+}  // namespace ruvu
