@@ -89,7 +89,8 @@ class Job {
     Outcome Skip(const Item& item, const std::string& text, abi::UnZipSkipType type,
                  abi::LibraryCode code = abi::kCodeOk);
 
-    std::vector<Item> Select();
+    // The entries the specs ask for; specs that matched nothing go to unmatched.
+    std::vector<Item> Select(std::vector<std::string>& unmatched);
     Outcome Process(const Item& item);
     Outcome MakeFolder(const Item& item, const TargetName& target);
     // Decides the target of an extracted file: the name the program chose and what is on disk.
@@ -117,7 +118,7 @@ Job::Outcome Job::Skip(const Item& item, const std::string& text, abi::UnZipSkip
     return code != abi::kCodeOk ? Outcome::Failed : Outcome::Skipped;
 }
 
-std::vector<Job::Item> Job::Select() {
+std::vector<Job::Item> Job::Select(std::vector<std::string>& unmatched) {
     std::vector<Item> items;
     std::vector<bool> used(options_.specs.size(), false);
     const auto& entries = reader_.Entries();
@@ -136,7 +137,7 @@ std::vector<Job::Item> Job::Select() {
     }
     for (size_t s = 0; s < options_.specs.size(); ++s) {
         if (!used[s]) {
-            client_.Message("Not found in the archive: " + options_.specs[s]);
+            unmatched.push_back(options_.specs[s]);
         }
     }
     return items;
@@ -153,7 +154,8 @@ int32_t Job::Run() {
         Problem(error, abi::kCodeCreateError);
         return client_.Stopped() ? client_.StopResult() : 0;
     }
-    const std::vector<Item> items = Select();
+    std::vector<std::string> unmatched;
+    const std::vector<Item> items = Select(unmatched);
     if (items.empty() && !options_.specs.empty()) {
         Problem("No files matched in " + options_.archivePath, abi::kCodeNothingToDo);
         return client_.Stopped() ? client_.StopResult() : 0;
@@ -166,6 +168,11 @@ int32_t Job::Run() {
         !Trace((options_.test ? "Testing " : "Extracting from ") + options_.archivePath +
                (options_.test ? std::string() : " to " + options_.baseFolder))) {
         return client_.StopResult();
+    }
+    for (const auto& spec : unmatched) {
+        if (!client_.Message("Not found in the archive: " + spec)) {
+            return client_.StopResult();
+        }
     }
     int32_t done = 0;
     bool stopped = false;
