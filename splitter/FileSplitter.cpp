@@ -14,6 +14,7 @@
 #include "platform/Interaction.h"
 #include "platform/TempFiles.h"
 #include "platform/WinPath.h"
+#include "splitter/ChunkCopy.h"
 #include "splitter/FileIdentity.h"
 #include "splitter/SplitterError.h"
 
@@ -81,10 +82,15 @@ class JoinOutput {
     void Commit() {
         std::string temp = file_.HostPath();
         file_.Close();
-        if (rename(temp.c_str(), targetHost_.c_str()) != 0) {
+        // The old file goes first: renaming over it would make the file system write the new one out
+        // at once. Should the rename then fail, the joined file stays under its temporary name.
+        if (unlink(targetHost_.c_str()) != 0 && errno != ENOENT) {
             throw EFileSplitter::CreateError(target_, platform::HostErrorFromErrno(errno));
         }
         committed_ = true;
+        if (rename(temp.c_str(), targetHost_.c_str()) != 0) {
+            throw EFileSplitter::CreateError(target_, platform::HostErrorFromErrno(errno));
+        }
     }
 
   private:
@@ -92,6 +98,44 @@ class JoinOutput {
     std::string targetHost_;
     File file_;
     bool committed_ = false;
+};
+
+// A piece being written. An old file of the same name is overwritten in place and cut to what was
+// written when the piece is closed, whichever way the split goes on: to the caller the piece is new,
+// and the file system is spared freeing and allocating the old blocks again, which costs more than the
+// copy itself. Only an old file that cannot be opened for writing (read-only, open elsewhere) is
+// deleted first.
+class PieceWriter {
+  public:
+    PieceWriter() = default;
+    PieceWriter(const PieceWriter&) = delete;
+    PieceWriter& operator=(const PieceWriter&) = delete;
+    ~PieceWriter() { Close(); }
+
+    File& Piece() { return piece_; }
+
+    void Create(const std::string& name, bool exists) {
+        piece_ = File::Open(name, platform::Access::Write, platform::Share::Exclusive,
+                            platform::Disposition::OpenAlways);
+        if (!piece_.IsOpen() && exists) {
+            platform::DeleteFile(name);
+            piece_ = File::Open(name, platform::Access::Write, platform::Share::Exclusive,
+                                platform::Disposition::CreateAlways);
+        }
+        if (!piece_.IsOpen()) {
+            throw EFileSplitter::CreateError(name, piece_.Error());
+        }
+    }
+
+    void Close() {
+        if (piece_.IsOpen()) {
+            piece_.Truncate();
+            piece_.Close();
+        }
+    }
+
+  private:
+    File piece_;
 };
 
 }  // namespace
@@ -197,6 +241,7 @@ bool TFileSplitter::Split() {
     }
     SplitHeader_.PieceCount = static_cast<uint16_t>(pieceCount);
     auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(BufferSize_));
+    ChunkCopier copier(SplitFileName_, buffer.get(), static_cast<size_t>(BufferSize_));
 
     bool failed = false;
     bool cont = true;
@@ -209,21 +254,16 @@ bool TFileSplitter::Split() {
             break;
         }
 
-        File piece;
+        PieceWriter writer;
+        File& piece = writer.Piece();
         bool isInput = false;
         Guarded(diskId, [&] {
-            if (platform::FileExists(name)) {
-                if (inputId && IdOf(name) == inputId) {
-                    isInput = true;
-                    return;
-                }
-                platform::DeleteFile(name);
+            const bool exists = platform::FileExists(name);
+            if (exists && inputId && IdOf(name) == inputId) {
+                isInput = true;
+                return;
             }
-            piece = File::Open(name, platform::Access::Write, platform::Share::Exclusive,
-                               platform::Disposition::CreateAlways);
-            if (!piece.IsOpen()) {
-                throw EFileSplitter::CreateError(name, piece.Error());
-            }
+            writer.Create(name, exists);
         });
         if (isInput) {
             Box("Az input fájl és a(z) '" + name + "' darab ugyanaz a fájl.", kSplitTitle);
@@ -254,11 +294,12 @@ bool TFileSplitter::Split() {
             int64_t r = 0;
             int64_t w = -1;
             const bool done = Guarded(diskId, [&] {
-                r = input.ReadFull(buffer.get(), static_cast<size_t>(chunk));
-                if (r < 0) {
+                ChunkResult moved = copier.Copy(input, piece, static_cast<size_t>(chunk));
+                if (moved.read < 0) {
                     throw EFileSplitter::ReadError(FileName_, input.Error());
                 }
-                w = r == 0 ? 0 : piece.Write(buffer.get(), static_cast<size_t>(r));
+                r = moved.read;
+                w = moved.written;
             });
             if (!done || w != r) {
                 Box("Fatális irási hiba. (101/2)", kMessageTitle);
@@ -272,7 +313,7 @@ bool TFileSplitter::Split() {
                 break;
             }
         }
-        piece.Close();
+        writer.Close();
         name = NextPieceName(name, static_cast<uint32_t>(n));
     }
     return !failed;
@@ -293,6 +334,7 @@ bool TFileSplitter::Join() {
     JoinOutput output(FileName_);
     const std::optional<FileId> targetId = output.TargetId();
     auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(BufferSize_));
+    ChunkCopier copier(FileName_, buffer.get(), static_cast<size_t>(BufferSize_));
 
     bool failed = false;
     bool cont = true;
@@ -339,7 +381,8 @@ bool TFileSplitter::Join() {
         int64_t copied = 0;
         while (position < pieceSize) {
             int64_t want = std::min<int64_t>(BufferSize_, pieceSize - position);
-            int64_t r = piece.Read(buffer.get(), static_cast<size_t>(want));
+            ChunkResult moved = copier.Copy(piece, output.Output(), static_cast<size_t>(want));
+            const int64_t r = moved.read;
             if (r < 0) {
                 throw EFileSplitter::ReadError(name, piece.Error());
             }
@@ -347,8 +390,7 @@ bool TFileSplitter::Join() {
                 break;  // the piece got shorter while it was read
             }
             position += r;
-            int64_t w = output.Output().Write(buffer.get(), static_cast<size_t>(r));
-            if (w != r) {
+            if (moved.written != r) {
                 Box("Fatális irási hiba. (101/3)", kMessageTitle);
                 failed = true;
                 break;

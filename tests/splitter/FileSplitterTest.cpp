@@ -218,6 +218,32 @@ TEST_F(FileSplitterTest, ADiskPromptAnsweredWithStopEndsASplitQuietlyButFailsAJo
     EXPECT_EQ(ReadFileBytes(OnC("Y.BIN")), original);
 }
 
+TEST_F(FileSplitterTest, SplittingOverAnOldSetLeavesExactlyTheNewPieces) {
+    WriteOnC("X.BIN", RandomBytes(5000, 21));
+    TFileSplitter splitter;
+    splitter.SetFileName("C:\\X.BIN");
+    splitter.SetSize(1000);
+    ASSERT_TRUE(splitter.Split());
+
+    // An old piece held open elsewhere is replaced by a new file; the holder keeps the old one.
+    platform::File holder =
+        platform::File::Open("C:\\X.001", platform::Access::Read, platform::Share::DenyWrite);
+    ASSERT_TRUE(holder.IsOpen());
+    const std::string shorter = RandomBytes(2500, 22);
+    WriteOnC("X.BIN", shorter);
+    ASSERT_TRUE(splitter.Split());
+    EXPECT_EQ(SizeOnC("X.SPL"), 1000u);
+    EXPECT_EQ(SizeOnC("X.001"), 1000u);
+    EXPECT_EQ(SizeOnC("X.002"), 532u);
+    EXPECT_EQ(holder.Size(), 1000);
+
+    TFileSplitter joiner;
+    joiner.SetSplitFileName("C:\\X.SPL");
+    joiner.SetFileName("C:\\Y.BIN");
+    ASSERT_TRUE(joiner.Join());
+    EXPECT_EQ(ReadFileBytes(OnC("Y.BIN")), shorter);
+}
+
 TEST_F(FileSplitterTest, RefusesWorkThatWouldDestroyItsInputOrCouldNeverEnd) {
     const std::string original = RandomBytes(3000, 4);
     WriteOnC("X.SPL", original);
