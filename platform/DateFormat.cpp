@@ -22,6 +22,24 @@ Formats& ProgramFormats() {
     return formats;
 }
 
+using FormatSlot = std::optional<std::string> Formats::*;
+
+// A program format, taken from the locale on first use.
+std::string Current(FormatSlot slot, std::string (*fromLocale)()) {
+    Formats& formats = ProgramFormats();
+    std::lock_guard lock(formats.mutex);
+    if (!(formats.*slot)) {
+        formats.*slot = fromLocale();
+    }
+    return *(formats.*slot);
+}
+
+void Replace(FormatSlot slot, std::string_view format) {
+    Formats& formats = ProgramFormats();
+    std::lock_guard lock(formats.mutex);
+    formats.*slot = std::string(format);
+}
+
 char Lower(char c) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
@@ -78,33 +96,19 @@ std::string Trimmed(std::string text) {
 }  // namespace
 
 std::string ShortDateFormat() {
-    Formats& formats = ProgramFormats();
-    std::lock_guard lock(formats.mutex);
-    if (!formats.shortDate) {
-        formats.shortDate = LocaleShortDateFormat();
-    }
-    return *formats.shortDate;
+    return Current(&Formats::shortDate, LocaleShortDateFormat);
 }
 
 void SetShortDateFormat(std::string_view format) {
-    Formats& formats = ProgramFormats();
-    std::lock_guard lock(formats.mutex);
-    formats.shortDate = std::string(format);
+    Replace(&Formats::shortDate, format);
 }
 
 std::string ShortTimeFormat() {
-    Formats& formats = ProgramFormats();
-    std::lock_guard lock(formats.mutex);
-    if (!formats.shortTime) {
-        formats.shortTime = LocaleShortTimeFormat();
-    }
-    return *formats.shortTime;
+    return Current(&Formats::shortTime, LocaleShortTimeFormat);
 }
 
 void SetShortTimeFormat(std::string_view format) {
-    Formats& formats = ProgramFormats();
-    std::lock_guard lock(formats.mutex);
-    formats.shortTime = std::string(format);
+    Replace(&Formats::shortTime, format);
 }
 
 std::string FormatDateTime(std::string_view format, const std::tm& time) {
