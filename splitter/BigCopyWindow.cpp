@@ -3,11 +3,10 @@
 namespace ruvu {
 
 void TextBigCopyWindow::SetDiskPosition(int position) {
-    if (position != position_ && position > 0) {
-        std::fprintf(out_, "Lemez %d/%d\n", position, maximum_);
+    if (maximum_ > 0) {
+        std::fprintf(out_, "Lemez %d/%d\n", position + 1, maximum_);
         std::fflush(out_);
     }
-    position_ = position;
 }
 
 void TextBigCopyWindow::Show() {

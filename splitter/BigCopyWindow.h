@@ -29,7 +29,7 @@ class BigCopyWindow {
     virtual void Close() = 0;
 };
 
-// Writes the caption when shown and a line whenever the disk count moves ("Lemez 2/3").
+// Writes the caption when shown and a line for each disk the workflow turns to ("Lemez 2/3").
 class TextBigCopyWindow : public BigCopyWindow {
   public:
     explicit TextBigCopyWindow(std::FILE* out = stderr) : out_(out) {}
@@ -45,8 +45,7 @@ class TextBigCopyWindow : public BigCopyWindow {
   private:
     std::FILE* out_;
     std::string caption_;
-    int maximum_ = 100;
-    int position_ = 0;
+    int maximum_ = 0;  // not known before the first disk
 };
 
 // Keeps what the workflow did with the window.

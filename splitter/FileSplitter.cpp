@@ -26,7 +26,9 @@ using platform::File;
 using platform::HostError;
 
 constexpr int64_t kHeaderSize = static_cast<int64_t>(kSplitHeaderSize);
-constexpr int64_t kMaxPieces = 0xFFFF;  // the header and the disk events count pieces in 16 bits
+// The header and the disk events count pieces in 16 bits, and a join announces one disk more than the
+// set has.
+constexpr int64_t kMaxPieces = 0xFFFE;
 constexpr std::string_view kSplitTitle = "FileSplitter Hibaüzenet";
 constexpr std::string_view kJoinTitle = "Hibaüzenet";
 constexpr std::string_view kMessageTitle = "Üzenet";
@@ -218,7 +220,7 @@ bool TFileSplitter::Split() {
         SplitFileName_ = platform::ChangeFileExt(FileName_, ".SPL");
     }
     const int64_t firstSize = int64_t{Size_} - ReduceFirstSizeBy_;
-    if (firstSize <= kHeaderSize || BufferSize_ <= kHeaderSize) {
+    if (Size_ <= kHeaderSize || firstSize <= kHeaderSize || BufferSize_ <= kHeaderSize) {
         Box(kBadSizes, kSplitTitle);
         return false;
     }
@@ -231,8 +233,9 @@ bool TFileSplitter::Split() {
         throw EFileSplitter::ReadError(FileName_, input.Error());
     }
     const std::optional<FileId> inputId = IdOf(input);
-    // The smallest n with n * Size - ReduceFirstSizeBy >= file size + header.
-    const int64_t pieceCount = (fileSize + kHeaderSize + ReduceFirstSizeBy_ + Size_ - 1) / Size_;
+    // The smallest n >= 1 with n * Size - ReduceFirstSizeBy >= file size + header.
+    const int64_t pieceCount =
+        std::max<int64_t>(1, (fileSize + kHeaderSize + ReduceFirstSizeBy_ + Size_ - 1) / Size_);
     if (pieceCount > kMaxPieces) {
         Box("A fájl túl nagy: " + std::to_string(pieceCount) + " darab kellene, legfeljebb " +
                 std::to_string(kMaxPieces) + " lehet.",

@@ -61,7 +61,7 @@ class TFileSplitter {
 
     // Writes the pieces of FileName. True unless a failure was reported; a split stopped at a disk
     // prompt returns true and leaves the pieces written so far. Refuses (message, false) sizes that
-    // leave no room for data, a file that needs more than 65535 pieces, and a piece name that is the
+    // leave no room for data, a file that needs more than 65534 pieces, and a piece name that is the
     // input file itself.
     bool Split();
     // Rebuilds FileName from the pieces starting at SplitFileName. True unless a failure was reported

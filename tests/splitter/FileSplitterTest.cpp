@@ -275,7 +275,7 @@ TEST_F(FileSplitterTest, RefusesWorkThatWouldDestroyItsInputOrCouldNeverEnd) {
               (std::vector<std::string>{
                   "FileSplitter Hibaüzenet: Az input fájl és a(z) 'C:\\x.SPL' darab ugyanaz a fájl.",
                   "Hibaüzenet: A kimeneti fájl és a(z) 'C:\\X.SPL' darab ugyanaz a fájl.",
-                  "FileSplitter Hibaüzenet: A fájl túl nagy: 67501 darab kellene, legfeljebb 65535 lehet.",
+                  "FileSplitter Hibaüzenet: A fájl túl nagy: 67501 darab kellene, legfeljebb 65534 lehet.",
                   "FileSplitter Hibaüzenet: Érvénytelen darab- vagy pufferméret.",
                   "FileSplitter Hibaüzenet: Érvénytelen darab- vagy pufferméret.",
               }));
