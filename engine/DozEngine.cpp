@@ -4,11 +4,14 @@
 
 namespace ruvu {
 
-TDozEngine::TDozEngine(TDozErozev& component, TCustomVivEDI& sfx) : TZipBase(component), SFX(sfx) {}
+TDozEngine::TDozEngine(TDozErozev& component, TCustomVivEDI& sfx)
+    : TZipBase(component), UnzLib(*this), ZipLib(*this), SFX(sfx) {}
 
 TDozEngine::~TDozEngine() {
     ShuttingDown = true;
     Cancel = 1;
+    UnzLib.AbortLib();
+    ZipLib.AbortLib();
     WorkHandle.Close();
 }
 

@@ -9,10 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "abi/CallbackRecord.h"
+#include "engine/ZLibLoad.h"
 #include "engine/ZipBase.h"
 #include "engine/ZipDirEntry.h"
 #include "engine/ZipRecords.h"
 #include "platform/File.h"
+#include "platform/Handles.h"
 
 namespace ruvu {
 
@@ -76,6 +79,41 @@ class TDozEngine : public TZipBase {
     // Turns a file name into the name of part CurrentDisk.
     void MakePartName(std::string& fileName, bool numbered) const;
 
+    // Operations on the archive through the libraries (AddOperation.cpp, ExtractOperation.cpp,
+    // DeleteOperation.cpp). Each checks its request, reports every failure itself and never throws.
+    void Add();
+    // Extracts, or tests with ExtrTest.
+    void Extract();
+    // Returns ErrCode; 0 when it ended silently because a library operation is running.
+    int32_t Delete();
+
+    // Spanned sets and new self-extracting targets (SpanSeams.cpp).
+    // Copies tempArchive onto the disks of ZipFileName; 0 on success, else reported.
+    int32_t WriteSpan(const std::string& tempArchive);
+    // Joins the set of ZipFileName into a temporary archive in folder (joined gets its name); 0 on
+    // success, else reported.
+    int32_t ReadSpan(const std::string& folder, std::string& joined);
+    // Creates ZipFileName as an empty self-extracting archive from the stub; raises EDozErozev.
+    void CreateEmptySFX();
+
+    // The library callback (LibCallback.cpp): answers one record; returns 10106 after an event
+    // handler failed during the work call, else Cancel.
+    int32_t HandleCallback(abi::CallbackRecord& record);
+    // Forgets the extra data and the memory output the callback kept for the operation.
+    void ClearCallbackData();
+
+    // Passwords (ZipPassDlg.cpp): a new password with its confirmation, and one for extracting.
+    // Unattended, a message is reported instead and the password is empty.
+    void GetAddPassword(TPasswordButton& button, std::string& password);
+    void GetExtrPassword(TPasswordButton& button, std::string& password);
+
+    TRurOzaU UnzLib;
+    TDizOdeU ZipLib;
+    bool ZipLibRunning = false;  // a DIZODE.DLL operation of this engine is in progress
+    bool UnzLibRunning = false;  // a RUROZA.DLL operation of this engine is in progress
+    std::string ExtraData;       // extra field bytes a handler set (callback action 14)
+    std::vector<uint8_t> MemoryStream;
+
     TCustomVivEDI& SFX;
     std::vector<ZipDirEntry> Entries;
     std::vector<std::string> SpecArgs;
@@ -129,8 +167,18 @@ class TDozEngine : public TZipBase {
     // A stored name or comment as valid UTF-8: as it is with flag bit 11, else by ConvertOem.
     std::string DecodeText(std::string_view raw, uint16_t flags) const;
     [[noreturn]] void RaiseNoEndRecord(bool marker);
+    void AnswerCallback(abi::CallbackRecord& record, uint32_t action);
+    void AnswerNewName(abi::CallbackRecord& record);
+    void AnswerPassword(abi::CallbackRecord& record);
+    void AnswerStream(abi::CallbackRecord& record);
+    void AnswerExtraData(abi::CallbackRecord& record);
+    void NoteHandlerException(uint32_t action, std::string_view text);
+    // The record's text, with the text of its message id in front when it has one.
+    std::string CallbackMessageText(const abi::CallbackRecord& record) const;
     void RaiseDirUpdate();
     std::string pendingComment_;
+    platform::ScopedHandle extraHandle_;
+    platform::ScopedHandle memoryHandle_;
 };
 
 }  // namespace ruvu

@@ -102,6 +102,89 @@ void TDozErozev::SetActive(bool value) {
     }
 }
 
+int32_t TDozErozev::Add() {
+    if (!Permitted()) {
+        return kNotPermitted;
+    }
+    {
+        Operation operation(*this);
+        engine_->Add();
+    }
+    return ErrCode();
+}
+
+int32_t TDozErozev::Extract() {
+    if (!Permitted()) {
+        return kNotPermitted;
+    }
+    {
+        Operation operation(*this);
+        engine_->Extract();
+    }
+    return ErrCode();
+}
+
+int32_t TDozErozev::Delete() {
+    if (!Permitted()) {
+        return kNotPermitted;
+    }
+    {
+        Operation operation(*this);
+        engine_->Delete();
+    }
+    return ErrCode();
+}
+
+int32_t TDozErozev::LoadLibrary(TZipLibLoader& loader) {
+    if (!Permitted()) {
+        return kNotPermitted;
+    }
+    Operation operation(*this);
+    try {
+        return loader.Load(kOperationLibraryVersion, true);
+    } catch (const EDozErozev& error) {
+        engine_->ShowExceptionError(error);
+        return 0;
+    }
+}
+
+int32_t TDozErozev::UnloadLibrary(TZipLibLoader& loader) {
+    if (!Permitted()) {
+        return 0;
+    }
+    return loader.Unload(true);
+}
+
+int32_t TDozErozev::LoadZipLib() {
+    return LoadLibrary(engine_->ZipLib);
+}
+
+int32_t TDozErozev::LoadUnzLib() {
+    return LoadLibrary(engine_->UnzLib);
+}
+
+int32_t TDozErozev::UnloadZipLib() {
+    return UnloadLibrary(engine_->ZipLib);
+}
+
+int32_t TDozErozev::UnloadUnzLib() {
+    return UnloadLibrary(engine_->UnzLib);
+}
+
+void TDozErozev::GetAddPassword(TPasswordButton& button, std::string& password) {
+    if (!busy_) {
+        engine_->Options.Unattended = options_.Unattended;
+    }
+    engine_->GetAddPassword(button, password);
+}
+
+void TDozErozev::GetExtrPassword(TPasswordButton& button, std::string& password) {
+    if (!busy_) {
+        engine_->Options.Unattended = options_.Unattended;
+    }
+    engine_->GetExtrPassword(button, password);
+}
+
 const std::string& TDozErozev::ExtAddStoreSuffixes() const {
     return engine_->ExtAddStoreSuffixes;
 }

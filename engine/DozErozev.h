@@ -21,6 +21,7 @@
 namespace ruvu {
 
 class TDozEngine;
+class TZipLibLoader;
 
 class TDozErozev : public TObject {
   public:
@@ -133,6 +134,21 @@ class TDozErozev : public TObject {
     bool Busy() const { return busy_; }
     bool ReentrySeen() const { return reentrySeen_; }
 
+    // Operations (each returns ErrCode afterwards, or kNotPermitted).
+    int32_t Add();
+    // Extracts, or tests when ExtrOptions holds ExtrTest; SuccessCount counts the files done.
+    int32_t Extract();
+    int32_t Delete();
+    // Loads a library and holds it until its Unload; the version, 0 after a reported failure.
+    int32_t LoadZipLib();
+    int32_t LoadUnzLib();
+    // Drops the hold of LoadZipLib / LoadUnzLib; the version left (0 once unloaded), 0 when refused.
+    int32_t UnloadZipLib();
+    int32_t UnloadUnzLib();
+    // Asks for a new password (with confirmation) or an extract password, without the busy check.
+    void GetAddPassword(TPasswordButton& button, std::string& password);
+    void GetExtrPassword(TPasswordButton& button, std::string& password);
+
     // The engine, for the operations built on it and for tests.
     TDozEngine& Engine() { return *engine_; }
 
@@ -192,6 +208,8 @@ class TDozErozev : public TObject {
         TDozErozev& component_;
     };
 
+    int32_t LoadLibrary(TZipLibLoader& loader);
+    int32_t UnloadLibrary(TZipLibLoader& loader);
     // Active and not busy; a request while busy is a re-entry.
     bool Permitted();
     // Records and refuses a request made while busy.

@@ -1,0 +1,125 @@
+// Add: checks the request in a fixed order, then lets DIZODE.DLL build the archive from ZipParams
+// and lists the archive again when files were added.
+#include "abi/LibraryEntry.h"
+#include "engine/DozEngine.h"
+#include "engine/DozErozev.h"
+#include "engine/LibraryRecords.h"
+#include "engine/Messages.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "platform/WinPath.h"
+
+namespace ruvu {
+
+namespace {
+
+bool IsExeName(std::string_view name) {
+    return platform::UpperCaseAscii(platform::ExtractFileExt(name)) == ".EXE";
+}
+
+}  // namespace
+
+void TDozEngine::Add() {
+    SuccessCount = 0;
+    AddOpts& add = Options.AddOptions;
+    if (SpecArgs.empty()) {
+        if (!add.Contains(AddFreshen) && !add.Contains(AddUpdate)) {
+            ShowZipMessage(msg::AddNoFiles);
+            return;
+        }
+        // Nothing named: every entry of the archive is freshened.
+        add.Exclude(AddUpdate);
+        add.Include(AddFreshen);
+        SpecArgs.assign(1, "*.*");
+    }
+    if (add.Contains(AddDiskSpanErase)) {
+        add.Include(AddDiskSpan);
+        Options.SpanOptions.Include(spWipeFiles);
+    }
+    if (ZipFileName.empty()) {
+        ShowZipMessage(msg::NoZipSpecified);
+        return;
+    }
+    if (Options.Unattended && add.Contains(AddEncrypt) && Password.empty()) {
+        ShowZipMessage(msg::AddUnattendedNoPassword);
+        return;
+    }
+    const bool spanning = add.Contains(AddDiskSpan);
+    std::string target = ZipFileName;
+    if (spanning) {
+        if (add.Contains(AddFreshen) || add.Contains(AddUpdate)) {
+            ShowZipMessage(msg::AddFreshenSpanned);
+            return;
+        }
+        if (IsExeName(ZipFileName)) {
+            ShowZipMessage(msg::SfxCannotSpan);
+            return;
+        }
+        target = MakeTempFileName({}, {});
+        TDozErozev& c = Component();
+        if (Options.Verbose && c.OnMessage) {
+            c.OnMessage(&c, 0, LoadZipStrFmt(msg::TemporaryZipFile, {target}));
+        }
+    }
+    if (ZipLibRunning) {
+        return;
+    }
+    try {
+        if (IsExeName(ZipFileName) && FirstLocalOffset == 0 && !platform::FileExists(ZipFileName)) {
+            CreateEmptySFX();
+        }
+        if (ZipLib.Load(kOperationLibraryVersion, false) == 0) {
+            return;
+        }
+    } catch (const EDozErozev& error) {
+        ShowExceptionError(error);
+        return;
+    }
+
+    ZipLibRunning = true;
+    Cancel = 0;
+    StartWaitCursor();
+    try {
+        ZipCall call;
+        FillZipParams(*this, target, abi::kRecordVersion, call);
+        if (IsFixedDrive || !spanning) {
+            const std::string folder = platform::ExtractFilePath(platform::ExpandFileName(ZipFileName));
+            if (add.Contains(AddForceDest)) {
+                platform::ForceDirectories(folder);
+            }
+            if (!platform::DirectoryExists(folder)) {
+                throw EDozErozev(msg::AddDestDirMissing, {folder});
+            }
+        }
+        FillAddSpecs(SpecArgs, SpecArgsExcl, call);
+        ExceptionText.clear();
+        SuccessCount = ZipLib.Exec(call.params);
+        if (spanning) {
+            if (SuccessCount >= 1 && WriteSpan(target) != 0) {
+                SuccessCount = 0;
+            }
+        }
+    } catch (EDozErozev& error) {
+        error.AppendMessage(ExceptionText);
+        ShowExceptionError(error);
+    } catch (...) {
+        ShowZipMessage(msg::ZipFatalAbort);
+    }
+    // The temporary archive of a spanned add never stays behind, whatever the library did.
+    if (spanning && !target.empty()) {
+        platform::DeleteFile(target);
+    }
+    SpecArgs.clear();
+    SpecArgsExcl.clear();
+    EndWaitCursor();
+
+    ZipLib.Unload(false);
+    ClearCallbackData();
+    Cancel = 0;
+    ZipLibRunning = false;
+    if (SuccessCount > 0) {
+        List();
+    }
+}
+
+}  // namespace ruvu
