@@ -1,0 +1,10 @@
+#include "app/DialogResults.h"
+
+namespace ruvu {
+
+DialogResults& Results() {
+    static DialogResults results;
+    return results;
+}
+
+}  // namespace ruvu

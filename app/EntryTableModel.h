@@ -1,0 +1,46 @@
+// The archive grid's model: four columns read from the component's entries by index, so listing an
+// archive of any size costs one reset, not a cell per item. It keeps the archive's order and does not
+// sort. With no entries it shows one empty row under the header.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <string>
+
+#include "engine/ZipDirEntry.h"
+
+namespace ruvu {
+
+class TDozErozev;
+
+class EntryTableModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    static constexpr int kColumnCount = 4;
+    static constexpr int kColumnWidths[kColumnCount] = {316, 84, 94, 120};
+
+    explicit EntryTableModel(const TDozErozev& component, QObject* parent = nullptr);
+
+    // Takes the component's current listing (FillGrid).
+    void Fill();
+    // Back to the header and one empty row.
+    void Clear();
+
+    // The text of a cell; empty outside the listing.
+    std::string CellText(int row, int column) const;
+    // "ddddd  t": the program's short date, two spaces, its short time, of an MS-DOS date and time.
+    static std::string DateText(uint32_t dosDateTime);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+  private:
+    // The entry shown in a row, or nullptr: the engine may be re-listing while the view paints.
+    const ZipDirEntry* EntryAt(int row) const;
+
+    const TDozErozev& component_;
+    int count_ = 0;
+};
+
+}  // namespace ruvu
