@@ -3,11 +3,21 @@
 //
 //   dozdrv list ARCHIVE   one line per entry: name, compressed size, original size, CRC-32 and MS-DOS
 //                         date and time in hexadecimal, separated by tabs; then "count N errcode E".
+//   dozdrv add ARCHIVE [-r] [-d] [-e] [-p PASSWORD] [-l LEVEL] SPEC...
+//                         -r recurse into folders, -d keep folder names, -e encrypt (needs -p)
+//   dozdrv extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]
+//                         -d keep folder names, -o overwrite existing files; no spec: every entry
+//   dozdrv test ARCHIVE [-p PASSWORD]
+//   dozdrv delete ARCHIVE SPEC...
 //
-// Every message of the component goes to standard error. The exit status is 0 when ErrCode is 0.
+// Every run is unattended. Every message of the component goes to standard error; the operations end
+// with "success N errcode E" on standard output. The exit status is 0 when ErrCode is 0.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/DozErozev.h"
 
@@ -25,16 +35,135 @@ void AppendHex8(std::string& out, uint32_t value) {
 }
 
 int Usage() {
-    std::fputs("usage: dozdrv list ARCHIVE\n", stderr);
+    std::fputs(
+        "usage: dozdrv list ARCHIVE\n"
+        "       dozdrv add ARCHIVE [-r] [-d] [-e] [-p PASSWORD] [-l LEVEL] SPEC...\n"
+        "       dozdrv extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]\n"
+        "       dozdrv test ARCHIVE [-p PASSWORD]\n"
+        "       dozdrv delete ARCHIVE SPEC...\n",
+        stderr);
     return 2;
 }
 
-int List(const char* archive) {
-    ruvu::TDozErozev component;
+// An unattended component that prints every message.
+void Prepare(ruvu::TDozErozev& component) {
     component.SetUnattended(true);
     component.OnMessage = [](ruvu::TObject*, int32_t code, const std::string& text) {
         std::fprintf(stderr, "%d: %s\n", code, text.c_str());
     };
+}
+
+// Switches and the rest of the words of an operation's command line.
+struct Words {
+    std::vector<std::string> args;
+    std::string password;
+    int level = 9;
+    bool recurse = false;
+    bool dirNames = false;
+    bool encrypt = false;
+    bool overwrite = false;
+};
+
+bool ParseWords(int argc, char** argv, int first, std::string_view allowed, Words& words) {
+    for (int i = first; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word.size() != 2 || word[0] != '-' || allowed.find(word[1]) == std::string_view::npos) {
+            words.args.emplace_back(word);
+            continue;
+        }
+        const char flag = word[1];
+        if (flag == 'p' || flag == 'l') {
+            if (++i >= argc) {
+                return false;
+            }
+            if (flag == 'p') {
+                words.password = argv[i];
+            } else {
+                words.level = std::atoi(argv[i]);
+            }
+        }
+        words.recurse |= flag == 'r';
+        words.dirNames |= flag == 'd';
+        words.encrypt |= flag == 'e';
+        words.overwrite |= flag == 'o';
+    }
+    return true;
+}
+
+int Finish(ruvu::TDozErozev& component) {
+    const int32_t errCode = component.ErrCode();
+    std::printf("success %d errcode %d\n", component.SuccessCount(), errCode);
+    return std::fflush(stdout) == 0 && errCode == 0 ? 0 : 1;
+}
+
+int Operation(const std::string& command, int argc, char** argv) {
+    Words words;
+    const std::string_view allowed = command == "add"       ? "rdepl"
+                                     : command == "extract" ? "dop"
+                                     : command == "test"    ? "p"
+                                                            : "";
+    if (!ParseWords(argc, argv, 3, allowed, words)) {
+        return Usage();
+    }
+    ruvu::TDozErozev component;
+    Prepare(component);
+    component.SetZipFileName(argv[2]);
+    component.SetPassword(words.password);
+    if (command == "add") {
+        if (words.args.empty()) {
+            return Usage();
+        }
+        ruvu::AddOpts options;
+        if (words.recurse) {
+            options.Include(ruvu::AddRecurseDirs);
+        }
+        if (words.dirNames) {
+            options.Include(ruvu::AddDirNames);
+        }
+        if (words.encrypt) {
+            options.Include(ruvu::AddEncrypt);
+        }
+        component.SetAddOptions(options);
+        component.SetAddCompLevel(words.level);
+        component.FSpecArgs() = words.args;
+        component.Add();
+    } else if (command == "extract" || command == "test") {
+        ruvu::ExtrOpts options;
+        if (command == "test") {
+            options.Include(ruvu::ExtrTest);
+            if (!words.args.empty()) {
+                return Usage();
+            }
+        } else {
+            if (words.args.empty()) {
+                return Usage();
+            }
+            component.SetExtrBaseDir(words.args.front());
+            words.args.erase(words.args.begin());
+            options.Include(ruvu::ExtrForceDirs);
+        }
+        if (words.dirNames) {
+            options.Include(ruvu::ExtrDirNames);
+        }
+        if (words.overwrite) {
+            options.Include(ruvu::ExtrOverWrite);
+        }
+        component.SetExtrOptions(options);
+        component.FSpecArgs() = words.args;
+        component.Extract();
+    } else {
+        if (words.args.empty()) {
+            return Usage();
+        }
+        component.FSpecArgs() = words.args;
+        component.Delete();
+    }
+    return Finish(component);
+}
+
+int List(const char* archive) {
+    ruvu::TDozErozev component;
+    Prepare(component);
     component.SetZipFileName(archive);
 
     std::string out;
@@ -66,6 +195,12 @@ int List(const char* archive) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "list") == 0) {
         return List(argv[2]);
+    }
+    if (argc >= 3) {
+        const std::string command = argv[1];
+        if (command == "add" || command == "extract" || command == "test" || command == "delete") {
+            return Operation(command, argc, argv);
+        }
     }
     return Usage();
 }
