@@ -118,6 +118,24 @@ void TMainform::SelectedNames() {
     }
 }
 
+void TMainform::Timed(const std::function<void()>& operation) {
+    const uint32_t start = platform::GetTickCount();
+    operation();
+    TimeLabel->setText(ToQ(ElapsedText(start, platform::GetTickCount())));
+}
+
+void TMainform::RunCounted(int32_t (TDozErozev::*operation)(), std::string_view failure,
+                           std::string_view counted) {
+    Timed([&] {
+        try {
+            (DozErozev1.*operation)();
+        } catch (const std::exception&) {
+            Show(failure);
+        }
+    });
+    Show(std::to_string(DozErozev1.SuccessCount()) + std::string(counted));
+}
+
 void TMainform::ZIPOpenButClick() {
     Guarded([this] {
         platform::FileDialogRequest request;
@@ -247,14 +265,8 @@ void TMainform::AddButClick() {
         add_->ClearSelectedList();
         RestoreDirectory();
 
-        const uint32_t start = platform::GetTickCount();
-        try {
-            DozErozev1.Add();
-        } catch (const std::exception&) {
-            Show("Hiba fájl beillesztés közben; DLL fatális hibát jelez");
-        }
-        TimeLabel->setText(ToQ(ElapsedText(start, platform::GetTickCount())));
-        Show(std::to_string(DozErozev1.SuccessCount()) + " fájl beillesztve.");
+        RunCounted(&TDozErozev::Add, "Hiba fájl beillesztés közben; DLL fatális hibát jelez",
+                   " fájl beillesztve.");
     });
 }
 
@@ -294,14 +306,8 @@ void TMainform::ExtractButClick() {
         }
         DozErozev1.SetExtrOptions(options);
 
-        const uint32_t start = platform::GetTickCount();
-        try {
-            DozErozev1.Extract();
-        } catch (const std::exception&) {
-            Show("Hiba a kibontás közben; DLL fatális hibát jelez");
-        }
-        TimeLabel->setText(ToQ(ElapsedText(start, platform::GetTickCount())));
-        Show(std::to_string(DozErozev1.SuccessCount()) + " fájl kibontva.");
+        RunCounted(&TDozErozev::Extract, "Hiba a kibontás közben; DLL fatális hibát jelez",
+                   " fájl kibontva.");
         RestoreDirectory();
     });
 }
@@ -323,14 +329,7 @@ void TMainform::DeleteButClick() {
         StartLine("Fájl törlés ZIP-ből start " + DozErozev1.ZipFileName());
         MessageLevel();
 
-        const uint32_t start = platform::GetTickCount();
-        try {
-            DozErozev1.Delete();
-        } catch (const std::exception&) {
-            Show("Fatális hiba törlés közben");
-        }
-        TimeLabel->setText(ToQ(ElapsedText(start, platform::GetTickCount())));
-        Show(std::to_string(DozErozev1.SuccessCount()) + " fájl törölve.");
+        RunCounted(&TDozErozev::Delete, "Fatális hiba törlés közben", " fájl törölve.");
     });
 }
 
@@ -345,9 +344,8 @@ void TMainform::TestButClick() {
         DozErozev1.FSpecArgs() = {"*.*"};
         DozErozev1.SetExtrOptions(DozErozev1.ExtrOptions().Include(ExtrTest));
 
-        const uint32_t start = platform::GetTickCount();
-        DozErozev1.Extract();
-        TimeLabel->setText(ToQ(ElapsedText(start, platform::GetTickCount())));
+        // Unlike the other operations, an exception here goes to the general error display.
+        Timed([this] { DozErozev1.Extract(); });
         const int32_t count = DozErozev1.Count();
         const int32_t tested = DozErozev1.SuccessCount();
         if (tested == count) {

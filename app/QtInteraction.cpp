@@ -190,7 +190,6 @@ std::optional<std::string> QtInteraction::FileDialog(const platform::FileDialogR
     QFileDialog dialog(ParentWidget(), ToQ(request.title));
     dialog.setObjectName(open ? "OpenDialog" : "SaveDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::ReadOnly, false);
     if (open) {
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -140,6 +140,11 @@ class TMainform : public QWidget, public TObject {
     // The process's current folder back to StartDir; throws when that fails.
     void RestoreDirectory();
     void StartLine(std::string_view text);
+    // Runs an operation between two ticks and shows the elapsed time.
+    void Timed(const std::function<void()>& operation);
+    // Runs a component operation timed; an exception is shown as failure; then the count of
+    // processed files followed by counted.
+    void RunCounted(int32_t (TDozErozev::*operation)(), std::string_view failure, std::string_view counted);
     void MessageLevel();
     // FSpecArgs = column 0 of the selected rows, top to bottom.
     void SelectedNames();
