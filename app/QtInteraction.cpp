@@ -79,6 +79,15 @@ int CloseAnswer(const std::vector<int>& buttons) {
     return buttons.size() == 1 ? buttons.front() : 0;
 }
 
+// The normal arrow over a question asked while the hourglass is up, so the person can answer it.
+class ArrowWhileAsking {
+  public:
+    ArrowWhileAsking() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+    ~ArrowWhileAsking() { QApplication::restoreOverrideCursor(); }
+};
+
 std::optional<std::string> HostFolderOf(const std::string& windowsFolder) {
     if (windowsFolder.empty()) {
         return std::nullopt;
@@ -137,6 +146,7 @@ int QtInteraction::MessageBox(std::string_view text, std::string_view caption, u
             box.setEscapeButton(button);
         }
     }
+    ArrowWhileAsking arrow;
     box.exec();
     for (const auto& [button, id] : made) {
         if (box.clickedButton() == button) {
@@ -148,6 +158,7 @@ int QtInteraction::MessageBox(std::string_view text, std::string_view caption, u
 
 platform::PasswordAnswer QtInteraction::PasswordDialog(std::string_view caption, std::string_view prompt,
                                                        int buttonSelector) {
+    ArrowWhileAsking arrow;
     return TPasswordDlg::Ask(caption, prompt, buttonSelector, ParentWidget());
 }
 
@@ -168,12 +179,14 @@ void QtInteraction::SetScreenCursor(platform::Cursor cursor) {
 }
 
 platform::NextFloppyAnswer QtInteraction::NextFloppyDialog(const platform::NextFloppyRequest& request) {
+    ArrowWhileAsking arrow;
     TFormNextFloppy dialog(ParentWidget());
     return dialog.Ask(request);
 }
 
 bool QtInteraction::OverwriteQuestion(std::string_view caption, std::string_view firstText,
                                       std::string_view secondText) {
+    ArrowWhileAsking arrow;
     TFelulirhato dialog(ParentWidget());
     return dialog.AskOverWrite(firstText, secondText, caption);
 }
@@ -214,6 +227,7 @@ std::optional<std::string> QtInteraction::FileDialog(const platform::FileDialogR
     if (!request.fileName.empty()) {
         dialog.selectFile(ToQ(request.fileName));
     }
+    ArrowWhileAsking arrow;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -287,6 +287,15 @@ class DialogsTest : public QObject {
         interaction.SetScreenCursor(platform::Cursor::HourGlass);
         QVERIFY(QApplication::overrideCursor() != nullptr);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // A question asked meanwhile gets the arrow; the hourglass comes back after it.
+        Qt::CursorShape whileAsking = Qt::WaitCursor;
+        WhenModal([&whileAsking](QWidget* dialog) {
+            whileAsking = QApplication::overrideCursor()->shape();
+            static_cast<QDialog*>(dialog)->reject();
+        });
+        interaction.MessageBox("x", "y", platform::MB_OK);
+        QCOMPARE(whileAsking, Qt::ArrowCursor);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         interaction.SetScreenCursor(platform::Cursor::Default);
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(interaction.ScreenCursor(), platform::Cursor::Default);
