@@ -79,6 +79,8 @@ void TDozEngine::Add() {
     ZipLibRunning = true;
     Cancel = 0;
     StartWaitCursor();
+    // Cleared first, so an error before the library call carries no text of an earlier operation.
+    ExceptionText.clear();
     try {
         ZipCall call;
         FillZipParams(*this, target, abi::kRecordVersion, call);
@@ -92,7 +94,6 @@ void TDozEngine::Add() {
             }
         }
         FillAddSpecs(SpecArgs, SpecArgsExcl, call);
-        ExceptionText.clear();
         SuccessCount = ZipLib.Exec(call.params);
         if (spanning) {
             if (SuccessCount >= 1 && WriteSpan(target) != 0) {

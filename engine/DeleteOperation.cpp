@@ -49,11 +49,11 @@ int32_t TDozEngine::Delete() {
 
     ZipLibRunning = true;
     Cancel = 0;
+    ExceptionText.clear();
     try {
         ZipCall call;
         FillZipParams(*this, ZipFileName, version, call);
         FillDeleteSpecs(SpecArgs, SpecArgsExcl, call);
-        ExceptionText.clear();
         SuccessCount = ZipLib.Exec(call.params);
     } catch (EDozErozev& error) {
         error.AppendMessage(ExceptionText);

@@ -88,6 +88,7 @@ void TDozEngine::Extract() {
         return;
     }
 
+    ExceptionText.clear();
     try {
         UnzCall call;
         const ExtrOpts extr = Options.ExtrOptions;
@@ -103,7 +104,6 @@ void TDozEngine::Extract() {
         }
         FillUnzParams(*this, archive, version, extractDir, call);
         FillUnzSpecs(SpecArgs, call);
-        ExceptionText.clear();
         SuccessCount = UnzLib.Exec(call.params);
     } catch (EDozErozev& error) {
         error.AppendMessage(ExceptionText);

@@ -391,6 +391,9 @@ TEST_F(FakeLibraryTest, AHandlerThatThrowsStopsTheLibraryAndIsReportedWithTheErr
               (std::pair<int32_t, std::string>{msg::DllHandlerException,
                                                "DLL Error - Exception in handler  #1 \"boom\""}));
     EXPECT_FALSE(h.zip.Cancel());
+    // Until the next operation every callback answers 10106, also a plain tick.
+    abi::CallbackRecord tick{};
+    EXPECT_EQ(h.Engine().HandleCallback(tick), 10106);
 }
 
 TEST_F(FakeLibraryTest, CancelStopsTheLibrary) {
