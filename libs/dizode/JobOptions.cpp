@@ -68,16 +68,11 @@ std::optional<uint32_t> ParseFilterDate(const char (&text)[8]) {
 
 std::optional<JobOptions> ReadJobOptions(const abi::ZipParams& p, std::string& error) {
     JobOptions o;
-    const std::string archive = HandleText(p.ZipFileNameText);
-    if (archive.empty()) {
-        error = "No archive name given";
+    auto archivePath = libcommon::ArchivePath(p.ZipFileNameText, error);
+    if (!archivePath) {
         return std::nullopt;
     }
-    o.archivePath = platform::ExpandFileName(archive);
-    if (o.archivePath.empty()) {
-        error = "Invalid archive name: " + archive;
-        return std::nullopt;
-    }
+    o.archivePath = std::move(*archivePath);
     const std::string root = HandleText(p.RootDirText);
     if (!root.empty()) {
         o.rootDir = platform::ExpandFileName(root);

@@ -128,13 +128,13 @@ DecodeResult EntryDecoder::Stored(Run& run) {
                                              " differs from the file size " +
                                              std::to_string(run.declaredSize));
     }
-    input_.resize(kReadPiece);
+    uint8_t* input = input_.Get(kReadPiece);
     while (run.consumed < run.data.size) {
-        const int64_t got = run.Read(input_.data(), input_.size());
+        const int64_t got = run.Read(input, kReadPiece);
         if (got <= 0) {
             return Failed(Status::ReadError, "the archive could not be read");
         }
-        if (auto failed = run.Emit(input_.data(), static_cast<size_t>(got))) {
+        if (auto failed = run.Emit(input, static_cast<size_t>(got))) {
             return *failed;
         }
     }
@@ -142,15 +142,17 @@ DecodeResult EntryDecoder::Stored(Run& run) {
 }
 
 DecodeResult EntryDecoder::InflateInMemory(Run& run) {
-    input_.resize(static_cast<size_t>(run.data.size));
-    if (run.Read(input_.data(), input_.size()) != static_cast<int64_t>(input_.size())) {
+    const size_t inputSize = static_cast<size_t>(run.data.size);
+    uint8_t* input = input_.Get(inputSize);
+    if (run.Read(input, inputSize) != static_cast<int64_t>(inputSize)) {
         return Failed(Status::ReadError, "the archive could not be read");
     }
     // One byte more than declared tells a longer stream from an exact one.
-    output_.resize(static_cast<size_t>(run.declaredSize) + 1);
+    const size_t outputSize = static_cast<size_t>(run.declaredSize) + 1;
+    uint8_t* output = output_.Get(outputSize);
     size_t produced = 0;
-    const auto result = libdeflate_deflate_decompress_ex(decompressor_, input_.data(), input_.size(),
-                                                         output_.data(), output_.size(), nullptr, &produced);
+    const auto result = libdeflate_deflate_decompress_ex(decompressor_, input, inputSize, output, outputSize,
+                                                         nullptr, &produced);
     if (result == LIBDEFLATE_INSUFFICIENT_SPACE ||
         (result == LIBDEFLATE_SUCCESS && produced > run.declaredSize)) {
         return Failed(Status::DataError,
@@ -160,7 +162,7 @@ DecodeResult EntryDecoder::InflateInMemory(Run& run) {
         return Failed(Status::DataError, "invalid compressed data");
     }
     for (size_t at = 0; at < produced; at += kWritePiece) {
-        if (auto failed = run.Emit(output_.data() + at, std::min(kWritePiece, produced - at))) {
+        if (auto failed = run.Emit(output + at, std::min(kWritePiece, produced - at))) {
             return *failed;
         }
     }
@@ -177,7 +179,7 @@ DecodeResult EntryDecoder::InflateStreaming(Run& run) {
         ~End() { inflateEnd(&s); }
     } end{stream};
     std::vector<uint8_t> input(kReadPiece / 4);
-    output_.resize(kWritePiece);
+    uint8_t* output = output_.Get(kWritePiece);
     int status = Z_OK;
     while (status != Z_STREAM_END) {
         if (stream.avail_in == 0) {
@@ -191,20 +193,20 @@ DecodeResult EntryDecoder::InflateStreaming(Run& run) {
             stream.next_in = input.data();
             stream.avail_in = static_cast<uInt>(got);
         }
-        stream.next_out = output_.data();
-        stream.avail_out = static_cast<uInt>(output_.size());
+        stream.next_out = output;
+        stream.avail_out = static_cast<uInt>(kWritePiece);
         status = inflate(&stream, Z_NO_FLUSH);
         if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
             return Failed(Status::DataError, std::string("invalid compressed data") +
                                                  (stream.msg != nullptr ? ": " : "") +
                                                  (stream.msg != nullptr ? stream.msg : ""));
         }
-        const size_t made = output_.size() - stream.avail_out;
+        const size_t made = kWritePiece - stream.avail_out;
         if (run.produced + made > run.declaredSize) {
             return Failed(Status::DataError, "the data is longer than the declared " +
                                                  std::to_string(run.declaredSize) + " bytes");
         }
-        if (auto failed = run.Emit(output_.data(), made)) {
+        if (auto failed = run.Emit(output, made)) {
             return *failed;
         }
     }

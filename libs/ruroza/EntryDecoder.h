@@ -15,6 +15,7 @@
 
 #include "libs/common/ArchiveReader.h"
 #include "libs/common/CallbackClient.h"
+#include "libs/common/ScratchBuffer.h"
 #include "libs/common/ZipCrypto.h"
 
 struct libdeflate_decompressor;
@@ -78,8 +79,8 @@ class EntryDecoder {
     DecodeResult InflateStreaming(Run& run);
 
     libdeflate_decompressor* decompressor_ = nullptr;
-    std::vector<uint8_t> input_;
-    std::vector<uint8_t> output_;
+    libcommon::ScratchBuffer input_;
+    libcommon::ScratchBuffer output_;
 };
 
 }  // namespace ruvu::ruroza

@@ -17,16 +17,11 @@ constexpr int kMaxPasswordRequests = 15;
 
 std::optional<ExtractOptions> ReadExtractOptions(const abi::UnzParams& p, std::string& error) {
     ExtractOptions o;
-    const std::string archive = HandleText(p.ZipFileNameText);
-    if (archive.empty()) {
-        error = "No archive name given";
+    auto archivePath = libcommon::ArchivePath(p.ZipFileNameText, error);
+    if (!archivePath) {
         return std::nullopt;
     }
-    o.archivePath = platform::ExpandFileName(archive);
-    if (o.archivePath.empty()) {
-        error = "Invalid archive name: " + archive;
-        return std::nullopt;
-    }
+    o.archivePath = std::move(*archivePath);
     o.test = p.TestFlag != 0;
     // Testing writes nothing, so a folder is neither needed nor checked.
     const std::string folder = o.test ? std::string() : HandleText(p.ExtractDirText);
