@@ -81,17 +81,17 @@ bool TMainform::Ask(std::string_view text) {
 }
 
 void TMainform::RestoreDirectory() {
-    platform::HostError error = platform::HostError::None;
-    if (!platform::SetCurrentDirectory(StartDir, &error)) {
-        throw std::runtime_error("I/O error " + std::to_string(static_cast<uint32_t>(error)) + ": " +
-                                 platform::HostErrorText(error) + " (" + StartDir + ")");
-    }
+    ChangeDirectory(StartDir);
 }
 
-void TMainform::StartLine(std::string_view text) {
+void TMainform::ClearMemo() {
     Memo1->clear();
     memoLines_ = 0;
     memoFullShown_ = false;
+}
+
+void TMainform::StartLine(std::string_view text) {
+    ClearMemo();
     DozErozev1Message(this, 0, std::string(text));
 }
 

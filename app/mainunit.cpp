@@ -223,23 +223,6 @@ void TMainform::ConfigureComponent() {
                                    int32_t size) { DozErozev1Progress(sender, type, name, size); };
 }
 
-void TMainform::OpenFromArguments() {
-    // The command-line mode opens the archive or ".SPL" piece the first argument names.
-}
-
-void TMainform::FormActivate() {
-    // The command-line mode runs a list file or the argument list here.
-}
-
-std::optional<std::string> TMainform::JoinSplitSet(const std::string& piece) {
-    Show("Floppyra darabolt archívum (" + piece + ") megnyitása ebben a változatban még nem lehetséges.");
-    return std::nullopt;
-}
-
-void TMainform::SplitBtnClick() {
-    Guarded([this] { Show("A darabolás floppyra ebben a változatban még nem lehetséges."); });
-}
-
 void TMainform::RunBigCopy(std::string_view source, std::string_view dest, std::string_view title) {
     const bool wasRunning = commandRunning_;
     commandRunning_ = true;
@@ -249,13 +232,15 @@ void TMainform::RunBigCopy(std::string_view source, std::string_view dest, std::
         ~Restore() { flag = value; }
     } restore{commandRunning_, wasRunning};
 
-    std::unique_ptr<BigCopyWindow> window;
-    if (dynamic_cast<QtInteraction*>(&platform::CurrentInteraction()) != nullptr) {
-        window = std::make_unique<TFormBigCopy>(this);
-    } else {
-        window = std::make_unique<TextBigCopyWindow>();
-    }
+    std::unique_ptr<BigCopyWindow> window = CopyWindow();
     BigCopy(source, dest, title, AbortRun, *window);
+}
+
+std::unique_ptr<BigCopyWindow> TMainform::CopyWindow() {
+    if (dynamic_cast<QtInteraction*>(&platform::CurrentInteraction()) != nullptr) {
+        return std::make_unique<TFormBigCopy>(this);
+    }
+    return std::make_unique<TextBigCopyWindow>();
 }
 
 void TMainform::CloseButClick() {
@@ -274,6 +259,10 @@ void TMainform::closeEvent(QCloseEvent* event) {
 bool TMainform::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) {
         FormActivate();
+    } else if (event->type() == QEvent::Show && !argumentsRun_) {
+        // A window manager may never activate a window it did not expect (focus-stealing
+        // prevention, or none at all): the run must not wait for that.
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
     }
     return QWidget::event(event);
 }

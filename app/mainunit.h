@@ -2,10 +2,10 @@
 // component's messages and progress, and carries the toolbar of archive file and archive operation
 // commands. Every box it shows goes through the installed interaction.
 //
-// The command-line mode builds on this window: the creation step that opens an archive named by the
-// arguments (OpenFromArguments), the activation handler (FormActivate), the closing timer (Timer1),
-// ExitStatus, AbortRun, ProgramDir and StartDir, the floppy commands (JoinSplitSet, SplitBtnClick)
-// and RunBigCopy, which runs the floppy copy workflow with the right progress window.
+// The command-line mode lives here too: the archive or ".SPL" piece the arguments name is opened when
+// the window is created, a list file or a command line runs once, at the first activation (or as
+// soon as the shown window gets to its event loop, when no activation comes), and Timer1 then closes
+// the window; the floppy commands compose a "c" command for the command executor (CommandRunner.h).
 #pragma once
 
 #include <QCheckBox>
@@ -19,14 +19,17 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/CommandRunner.h"
 #include "app/EntryTableModel.h"
 #include "app/ProgressBlocks.h"
 #include "engine/DozErozev.h"
+#include "splitter/BigCopyWindow.h"
 
 namespace ruvu {
 
@@ -72,6 +75,11 @@ class TMainform : public QWidget, public TObject {
     // Runs the floppy copy workflow with a progress window (drawn when the Qt interaction is
     // installed, written to standard error otherwise); failures set AbortRun.
     void RunBigCopy(std::string_view source, std::string_view dest, std::string_view title);
+    // That progress window.
+    std::unique_ptr<BigCopyWindow> CopyWindow();
+    // The command executor's view of this window: the component, AbortRun, ExitStatus, the message
+    // box and the progress window.
+    CommandTarget Commands();
     // The temporary archive joined back from floppies.
     std::string TempArchiveName() const { return ProgramDir + "_RUVUVADU.TMP"; }
 
@@ -89,6 +97,9 @@ class TMainform : public QWidget, public TObject {
     std::string StartDir;    // the current folder when the window was created
     bool AbortRun = false;
     std::vector<std::string> Arguments;
+    // Called when the arguments' run is over and the window stays open for normal use: nothing was
+    // to run, or an error ended the run. A program without a display closes the window here.
+    std::function<void()> OnStaysOpen;
 
     TDozErozev DozErozev1;
 
@@ -125,8 +136,10 @@ class TMainform : public QWidget, public TObject {
     void ConfigureComponent();
     // Creation step 7: the archive the arguments name (the command-line mode's).
     void OpenFromArguments();
-    // Window activation: the command-line runs (the command-line mode's).
+    // Window activation: the list file or command line of the arguments, once per process.
     void FormActivate();
+    // The run itself; starts Timer1 when it ends, leaves it stopped when an exception escapes.
+    void RunArguments();
     // Joins the floppy pieces starting at a ".SPL" piece into the temporary archive; the name to
     // open, or nullopt when nothing is to be opened.
     std::optional<std::string> JoinSplitSet(const std::string& piece);
@@ -140,6 +153,7 @@ class TMainform : public QWidget, public TObject {
     // The process's current folder back to StartDir; throws when that fails.
     void RestoreDirectory();
     void StartLine(std::string_view text);
+    void ClearMemo();
     // Runs an operation between two ticks and shows the elapsed time.
     void Timed(const std::function<void()>& operation);
     // Runs a component operation timed; an exception is shown as failure; then the count of
@@ -162,6 +176,7 @@ class TMainform : public QWidget, public TObject {
     bool memoFullShown_ = false;
     int dirUpdates_ = 0;  // listings reported so far
     bool commandRunning_ = false;
+    bool argumentsRun_ = false;  // the arguments' run has happened (or found nothing to run)
     bool destroyed_ = false;
 };
 
