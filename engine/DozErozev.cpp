@@ -102,37 +102,27 @@ void TDozErozev::SetActive(bool value) {
     }
 }
 
-int32_t TDozErozev::Add() {
+int32_t TDozErozev::RunOperation(void (*work)(TDozEngine& engine)) {
     if (!Permitted()) {
         return kNotPermitted;
     }
     {
         Operation operation(*this);
-        engine_->Add();
+        work(*engine_);
     }
     return ErrCode();
+}
+
+int32_t TDozErozev::Add() {
+    return RunOperation([](TDozEngine& engine) { engine.Add(); });
 }
 
 int32_t TDozErozev::Extract() {
-    if (!Permitted()) {
-        return kNotPermitted;
-    }
-    {
-        Operation operation(*this);
-        engine_->Extract();
-    }
-    return ErrCode();
+    return RunOperation([](TDozEngine& engine) { engine.Extract(); });
 }
 
 int32_t TDozErozev::Delete() {
-    if (!Permitted()) {
-        return kNotPermitted;
-    }
-    {
-        Operation operation(*this);
-        engine_->Delete();
-    }
-    return ErrCode();
+    return RunOperation([](TDozEngine& engine) { engine.Delete(); });
 }
 
 int32_t TDozErozev::LoadLibrary(TZipLibLoader& loader) {

@@ -208,6 +208,8 @@ class TDozErozev : public TObject {
         TDozErozev& component_;
     };
 
+    // Permitted, Start, the work, Done; ErrCode afterwards or kNotPermitted.
+    int32_t RunOperation(void (*work)(TDozEngine& engine));
     int32_t LoadLibrary(TZipLibLoader& loader);
     int32_t UnloadLibrary(TZipLibLoader& loader);
     // Active and not busy; a request while busy is a re-entry.
