@@ -52,7 +52,7 @@ EDozErozev WorkResultError(int32_t result) {
         case abi::kResultHandlerException:
             return EDozErozev(msg::DllHandlerException, true);
         default:
-            return EDozErozev(msg::DllCritical, {result});
+            return EDozErozev(msg::DllCritical, {FormatArg(result)});
     }
 }
 
