@@ -15,6 +15,7 @@ namespace ruvu {
 namespace {
 
 constexpr uint32_t kProgramStarted = 32;  // WinExec returns more than 31 on success
+constexpr std::string_view kTitle = "RuvuvADU";
 
 std::string_view TrimSpaces(std::string_view text) {
     while (!text.empty() && text.front() == ' ') {
@@ -203,7 +204,7 @@ void RunProgram(std::string& line, CommandTarget& target) {
     NextToken(line, program);
     const std::string text(platform::Utf8Prefix(QuoteIfSpaced(program) + " " + line, kProgramLineLimit));
     if (platform::WinExec(text) < kProgramStarted) {
-        platform::CurrentInteraction().MessageBox("A program nem indítható: " + text, "RuvuvADU",
+        platform::CurrentInteraction().MessageBox("A program nem indítható: " + text, kTitle,
                                                   platform::MB_OK | platform::MB_ICONSTOP);
         Failed(target, 1);
     }
@@ -266,6 +267,12 @@ void RunCommand(std::string_view command, CommandTarget& target) {
     const auto starts = [&line](std::string_view prefix) { return line.starts_with(prefix); };
     if (!starts("CD ") && !starts("A ") && !starts("E ") && !starts("X ") && !starts("T ") && !starts("C ") &&
         !starts("R ") && !starts("D ")) {
+        // A mistyped line must not let the lines after it act as if it had done its work.
+        if (!line.empty()) {
+            platform::CurrentInteraction().MessageBox("Ismeretlen parancs: " + line, kTitle,
+                                                      platform::MB_OK | platform::MB_ICONSTOP);
+            Failed(target, 1);
+        }
         return;
     }
     NextToken(line, word);

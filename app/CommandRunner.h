@@ -51,7 +51,8 @@ std::string CommandText(std::string_view line);
 //   C source dest cap  the floppy copy workflow ("?" asks with a file dialog)
 //   R program args     starts a program without waiting for it
 //   D file             deletes a file; a failure is silent
-// "-C" is accepted and ignored by A, E and X. A line that starts with no command does nothing.
+// "-C" is accepted and ignored by A, E and X. A blank line does nothing; any other line that starts
+// with no command is refused with a message box, AbortRun and ExitStatus 1.
 // A, E, X and T set AbortRun and ExitStatus from the component's ErrCode and close the archive; a
 // missing archive of E, X or T sets AbortRun and ExitStatus 2. A copy that fails or is declined (a
 // cancelled dialog or disk prompt, No to the overwrite question) and a program that cannot be

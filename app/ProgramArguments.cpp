@@ -46,6 +46,10 @@ std::string ListFileName(std::string_view argument) {
 }
 
 std::vector<std::string> ListFileLines(std::string_view text) {
+    // Editors on Windows put a byte order mark before UTF-8 text; it would hide the first command.
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
     std::vector<std::string> lines;
     while (!text.empty()) {
         const size_t end = text.find_first_of("\r\n");

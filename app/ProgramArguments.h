@@ -24,7 +24,8 @@ ArgumentRun ArgumentRunKind(const std::vector<std::string>& arguments);
 
 // The list file of an "@name" argument: its characters 2 to 81.
 std::string ListFileName(std::string_view argument);
-// The lines of a list file's text, without their line ends (LF, CR LF or CR).
+// The lines of a list file's text, without their line ends (LF, CR LF or CR) and a leading UTF-8
+// byte order mark.
 std::vector<std::string> ListFileLines(std::string_view text);
 // The command line of the arguments 1 to 50, each followed by one space, an argument that contains a
 // space in double quotes.

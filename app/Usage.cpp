@@ -33,13 +33,13 @@ put it in double quotes ("-b" and "@" may stand before the quote). A token keeps
 characters, and the rest of a line after a token 200.
 
 A list file runs its lines in order, skipping blank ones, stops after the first command that
-failed, and is deleted at the end. An error that ends the run (a folder that cannot be entered,
+failed (a line that is no command fails too), and is deleted at the end. An error that ends the run (a folder that cannot be entered,
 a floppy that cannot be read) leaves the list file and the window as they are.
 
 Exit status:
   0      every command succeeded
-  1      a copy failed or was cancelled, a program could not be started, or an error ended
-         the run
+  1      a copy failed or was cancelled, a program could not be started, a line was no
+         command, or an error ended the run
   2      the archive of e, x or t, or the list file, does not exist
   other  the error code of the failed archive operation or of the last error message;
          255 when the code does not fit in 0-255

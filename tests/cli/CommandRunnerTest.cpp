@@ -289,18 +289,23 @@ TEST_F(CommandRunnerTest, ACopyThePersonDeclinedFailsSoThatNoLaterLineActsOnIt) 
     EXPECT_EQ(&platform::CurrentInteraction(), &ui_);
 }
 
-TEST_F(CommandRunnerTest, ALineWithoutACommandDoesNothing) {
+TEST_F(CommandRunnerTest, ABlankLineDoesNothingAndALineWithoutACommandFails) {
     drives_.WriteOnC("WORK/f1.txt", "one");
-    for (const char* line : {"", "   ", "a", "A", "CDX", "cd", "AA ARCH F1.TXT", "Z ARCH F1.TXT"}) {
-        Run(line);
-    }
+    Run("");
+    Run("   ");
     EXPECT_FALSE(abortRun_);
-    EXPECT_EQ(exitStatus_, 0);
+    EXPECT_TRUE(BoxTexts().empty());
+    for (const char* line : {"a", "CD", "cdx c:\\", "AA ARCH F1.TXT", "rem a arch f1.txt"}) {
+        abortRun_ = false;
+        exitStatus_ = 0;
+        Run(line);
+        EXPECT_TRUE(abortRun_) << line;
+        EXPECT_EQ(exitStatus_, 1) << line;
+        EXPECT_EQ(BoxTexts().back(), "Ismeretlen parancs: " + CommandText(line));
+    }
     EXPECT_TRUE(memo_.empty());
     EXPECT_EQ(platform::GetCurrentDirectory(), "C:\\WORK");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(drives_.OnC("WORK")),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(drives_.OnC("WORK")), fs::directory_iterator()), 1);
 }
 
 TEST(ProgramArgumentsTest, TheFirstArgumentDecidesWhatIsOpenedAndWhatRuns) {
@@ -336,6 +341,9 @@ TEST(ProgramArgumentsTest, ListFilesFloppyCommandsAndExitCodes) {
               (std::vector<std::string>{"CD C:\\TEMP\\", "", "T A.ZIP", "D A.ZIP"}));
     EXPECT_EQ(ListFileLines("one\rtwo\n"), (std::vector<std::string>{"one", "two"}));
     EXPECT_TRUE(ListFileLines("").empty());
+    EXPECT_EQ(ListFileLines("\xEF\xBB\xBF"
+                            "CD C:\\TEMP"),
+              std::vector<std::string>{"CD C:\\TEMP"});
 
     EXPECT_TRUE(IsSplitPiece("a:\\backup.Spl"));
     EXPECT_FALSE(IsSplitPiece("a:\\backup.spl.zip"));

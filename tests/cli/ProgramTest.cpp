@@ -84,7 +84,10 @@ TEST_F(ProgramTest, AListFileDeletesTheArchiveOnlyAfterACleanTestAndThenItself) 
     Zip("TEMP/A.ZIP", {{"x.txt", "content"}});
     // Same name as the list file in the folder the list changes to: it must survive.
     drives_.WriteOnC("TEMP/LIST.TXT", "not the list file");
-    drives_.WriteOnC("WORK/list.txt", "CD C:\\TEMP\\\r\n\r\nT A.ZIP\r\n   \r\nD A.ZIP\r\n");
+    // Written by a Windows editor: a byte order mark and CR LF line ends.
+    drives_.WriteOnC("WORK/list.txt",
+                     "\xEF\xBB\xBF"
+                     "CD C:\\TEMP\\\r\n\r\nT A.ZIP\r\n   \r\nD A.ZIP\r\n");
     const ProgramResult result = Run({"@list.txt"});
     EXPECT_EQ(result.status, 0) << result.errors;
     EXPECT_FALSE(fs::exists(drives_.OnC("TEMP/A.ZIP")));
