@@ -1,7 +1,6 @@
 #include "tests/cli/CliFixture.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -13,14 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace ruvu::clitest {
-
-WorkingDirectoryGuard::WorkingDirectoryGuard() : saved_(fs::current_path().string()) {}
-
-WorkingDirectoryGuard::~WorkingDirectoryGuard() {
-    if (chdir(saved_.c_str()) != 0) {
-        std::terminate();
-    }
-}
 
 DriveLayout::DriveLayout() : changer(temp.MakeDir("a")) {
     temp.MakeDir("c/WORK");
@@ -42,6 +33,14 @@ std::set<std::string> DriveLayout::DiskFiles(std::string_view disk) const {
         names.insert(entry.path().filename().string());
     }
     return names;
+}
+
+std::vector<std::string> BoxTexts(const platform::ScriptedInteraction& ui) {
+    std::vector<std::string> texts;
+    for (const auto& box : ui.boxes) {
+        texts.push_back(box.text);
+    }
+    return texts;
 }
 
 std::set<std::string> UpperNames(const std::string& archive) {

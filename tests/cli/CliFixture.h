@@ -7,23 +7,15 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FloppyChanger.h"
+#include "platform/Interaction.h"
 #include "tests/libsupport/TempFolder.h"
 
 namespace ruvu::clitest {
 
-// Keeps the process's working directory across a test that changes it.
-class WorkingDirectoryGuard {
-  public:
-    WorkingDirectoryGuard();
-    WorkingDirectoryGuard(const WorkingDirectoryGuard&) = delete;
-    WorkingDirectoryGuard& operator=(const WorkingDirectoryGuard&) = delete;
-    ~WorkingDirectoryGuard();
-
-  private:
-    std::string saved_;
-};
+using testsupport::WorkingDirectoryGuard;
 
 // Drive A is a floppy changer in temp/a, drive C is temp/c with the folder C:\WORK.
 struct DriveLayout {
@@ -44,6 +36,8 @@ struct DriveLayout {
     platform::FloppyChanger changer;
 };
 
+// The texts of the boxes a scripted interaction showed, in order.
+std::vector<std::string> BoxTexts(const platform::ScriptedInteraction& ui);
 // The entry names of an archive as Python's zipfile reads them, in upper case.
 std::set<std::string> UpperNames(const std::string& archive);
 // Writes an executable shell script.

@@ -83,13 +83,7 @@ class CommandRunnerTest : public ::testing::Test {
         drives_.temp.MakeDir(fs::path("c/" + std::string(relative)).parent_path().string());
         return apptest::MakeZip(drives_.temp, "c/" + std::string(relative), files);
     }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& box : ui_.boxes) {
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
+    std::vector<std::string> BoxTexts() const { return clitest::BoxTexts(ui_); }
 
     DriveLayout drives_;
     WorkingDirectoryGuard cwd_;

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <thread>
 
 extern char** environ;
 

@@ -54,13 +54,7 @@ class Window {
         drives.changer.Insert("1");
         InsertNextDiskAtEachPrompt();
     }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& box : ui.boxes) {
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
+    std::vector<std::string> BoxTexts() const { return clitest::BoxTexts(ui); }
 
     DriveLayout drives;
     WorkingDirectoryGuard cwd;

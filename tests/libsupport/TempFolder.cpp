@@ -1,8 +1,10 @@
 #include "tests/libsupport/TempFolder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -97,6 +99,15 @@ std::string WinPathOf(std::string_view hostPath) {
         out.push_back(c == '/' ? '\\' : c);
     }
     return out;
+}
+
+WorkingDirectoryGuard::WorkingDirectoryGuard() : saved_(fs::current_path().string()) {}
+
+WorkingDirectoryGuard::~WorkingDirectoryGuard() {
+    if (chdir(saved_.c_str()) != 0) {
+        std::fprintf(stderr, "cannot return to %s\n", saved_.c_str());
+        std::abort();
+    }
 }
 
 ScopedDriveMap::ScopedDriveMap(const std::string& map) {

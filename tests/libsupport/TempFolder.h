@@ -40,6 +40,19 @@ std::string RandomBytes(size_t size, uint32_t seed = 1);
 // The Windows path of a host path through drive C (C=/): "/tmp/x" -> "C:\tmp\x".
 std::string WinPathOf(std::string_view hostPath);
 
+// Keeps the process's working directory across a test that changes it (a test that cannot go back
+// ends the test program).
+class WorkingDirectoryGuard {
+  public:
+    WorkingDirectoryGuard();
+    WorkingDirectoryGuard(const WorkingDirectoryGuard&) = delete;
+    WorkingDirectoryGuard& operator=(const WorkingDirectoryGuard&) = delete;
+    ~WorkingDirectoryGuard();
+
+  private:
+    std::string saved_;
+};
+
 // Sets RUVUVADU_DRIVES for the scope of the object and reloads the host layer's drive map; the old
 // value comes back afterwards.
 class ScopedDriveMap {

@@ -1,20 +1,8 @@
 #include "tests/splitter/SplitterFixture.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "platform/Drives.h"
 
 namespace ruvu::test {
-
-WorkingDirectoryGuard::WorkingDirectoryGuard() : saved_(std::filesystem::current_path().string()) {}
-
-WorkingDirectoryGuard::~WorkingDirectoryGuard() {
-    if (chdir(saved_.c_str()) != 0) {
-        ADD_FAILURE() << "cannot return to " << saved_;
-    }
-}
 
 SplitterFixture::SplitterFixture()
     : drives_("A=floppy:" + root_.MakeDir("a") + ";C=" + root_.MakeDir("c")), changer_(root_.Host("a")) {

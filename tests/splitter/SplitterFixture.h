@@ -13,17 +13,7 @@
 
 namespace ruvu::test {
 
-// Keeps the process's working directory across a test that changes it.
-class WorkingDirectoryGuard {
-  public:
-    WorkingDirectoryGuard();
-    WorkingDirectoryGuard(const WorkingDirectoryGuard&) = delete;
-    WorkingDirectoryGuard& operator=(const WorkingDirectoryGuard&) = delete;
-    ~WorkingDirectoryGuard();
-
-  private:
-    std::string saved_;
-};
+using testsupport::WorkingDirectoryGuard;
 
 class SplitterFixture : public ::testing::Test {
   protected:
