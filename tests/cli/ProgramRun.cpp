@@ -41,18 +41,16 @@ bool ReadInto(int fd, std::string& text) {
 
 ProgramFolder::ProgramFolder(std::string hostFolder) : folder_(std::move(hostFolder)) {
     fs::create_directories(folder_);
-    const fs::path build = BuildFolder();
-    // The program itself is a real file here, so that its own folder (from /proc/self/exe) is this
-    // one; the libraries it loads may stay where they are.
-    std::error_code error;
-    fs::create_hard_link(build / "ruvuvadu", fs::path(folder_) / "ruvuvadu", error);
-    if (error) {
-        fs::copy_file(build / "ruvuvadu", fs::path(folder_) / "ruvuvadu");
-    }
-    for (const fs::directory_entry& entry : fs::directory_iterator(build)) {
+    // Real files, not symbolic links: the program's folder is where its file is, and the libraries
+    // are recognised by the path they were loaded from.
+    for (const fs::directory_entry& entry : fs::directory_iterator(BuildFolder())) {
         const std::string name = entry.path().filename().string();
-        if (name == "DIZODE.DLL" || name == "RUROZA.DLL" || name.ends_with(".so")) {
-            fs::create_symlink(entry.path(), fs::path(folder_) / name);
+        if (name == "ruvuvadu" || name == "DIZODE.DLL" || name == "RUROZA.DLL" || name.ends_with(".so")) {
+            std::error_code error;
+            fs::create_hard_link(entry.path(), fs::path(folder_) / name, error);
+            if (error) {
+                fs::copy_file(entry.path(), fs::path(folder_) / name);
+            }
         }
     }
 }
