@@ -171,6 +171,25 @@ TEST_F(ProgramTest, CopiesBetweenTwoHardDiskNames) {
     EXPECT_EQ(ReadFileBytes(drives_.OnC("DATA/backup.zip")), original);
 }
 
+TEST_F(ProgramTest, AQuestionMarkAsksForTheNameOnTheTerminalAndNoAnswerCopiesNothing) {
+    const std::string original = RandomBytes(100000, 10);
+    drives_.WriteOnC("DATA/backup.zip", original);
+    drives_.temp.MakeDir("c/SAVE");
+    {
+        RunningProgram running(program_, {"c", "?", "c:\\save\\copy.zip", "Mentés"}, Work(), Environment());
+        ASSERT_TRUE(running.WaitForError("Fájlnév [")) << running.Errors();
+        running.Answer("C:\\DATA\\BACKUP.ZIP");
+        const ProgramResult result = running.Finish();
+        EXPECT_EQ(result.status, 0) << result.errors;
+    }
+    EXPECT_EQ(ReadFileBytes(drives_.OnC("SAVE/COPY.ZIP")), original);
+
+    const ProgramResult result = Run({"c", "c:\\data\\backup.zip", "?"});
+    EXPECT_EQ(result.status, 1) << result.errors;
+    EXPECT_NE(result.errors.find("Fájlnév ["), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(drives_.OnC("SAVE")), fs::directory_iterator()), 1);
+}
+
 TEST_F(ProgramTest, CopiesOntoThreeFloppiesAndBackAnsweringEachDiskPromptOnTheTerminal) {
     const std::string original = RandomBytes(3000000, 6);
     drives_.WriteOnC("DATA/backup.zip", original);
