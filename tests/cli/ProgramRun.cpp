@@ -71,6 +71,8 @@ RunningProgram::RunningProgram(const ProgramFolder& program, const std::vector<s
     variables.erase("DISPLAY");
     variables.erase("WAYLAND_DISPLAY");
     variables.erase("QT_QPA_PLATFORM");
+    // Only matters in a sanitizer build: Qt's own leftovers would end the program with a failure.
+    variables.emplace("LSAN_OPTIONS", "print_suppressions=0:suppressions=" RUVU_LSAN_QT);
     for (const auto& [name, value] : environment) {
         if (value.empty()) {
             variables.erase(name);
