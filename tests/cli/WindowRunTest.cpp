@@ -9,6 +9,7 @@
 #include "app/mainunit.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "platform/Modules.h"
 #include "splitter/BigCopyUnit.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/cli/CliFixture.h"
@@ -143,6 +144,9 @@ class WindowRunTest : public QObject {
         Window window;
         BigArchive(window);
         window.SplitOntoTwoDisks("C:\\DATA\\BIG.ZIP");
+        if ((platform::ProgramDir() + "_RUVUVADU.TMP").size() > kTokenLimit) {
+            QSKIP("the build folder's path is too long for a command token");
+        }
         window.Create({"a:\\big.spl"});
         QCOMPARE(window.prompts, 2);
         const std::string temp = window.main->TempArchiveName();
