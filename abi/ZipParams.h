@@ -15,8 +15,8 @@ struct SpecEntry {
     uint32_t SpecText;  // file specification (0 when the cleaned spec is empty)
     uint8_t Reserved04[8];
     uint32_t PasswordText;  // password of this spec (0 = none)
-    uint32_t Encrypt;       // copy of EncryptFlag, or 0xFFFF / 0 from the spec syntax
-    uint16_t Recurse;       // copy of RecurseFlag, or 0xFFFF / 0 from the spec syntax
+    uint32_t Encrypt;       // copy of EncryptFlag, or 0xFFFF / 0 from the markers of the line
+    uint16_t Recurse;       // copy of RecurseFlag, or 0xFFFF / 0 from the markers of the line
     uint8_t Reserved16[14];
     uint32_t Reserved24;
     uint8_t Reserved28[64];
