@@ -35,7 +35,12 @@ struct UnzParams {
     uint8_t Reserved4C[28];    // in-memory source and target; always 0
     int32_t PasswordReqCount;  // password requests per entry (0: never ask)
     uint32_t ExtractDirText;   // base folder; 0 = the current folder (always 0 when testing)
-    uint8_t Reserved70[32];
+    // The rule for names and comments without flag bit 11, as in ZipParams: 0 automatic, 1 none,
+    // 2 OEM. Taken from what was a reserved, zero-filled slot, so 0 (automatic) is also what a caller
+    // that does not know the field passes.
+    uint16_t CodePageCode;
+    uint16_t Reserved72;
+    uint8_t Reserved74[28];
     int32_t SpecMarker;  // 7 once the spec array is built
 };
 
@@ -66,7 +71,9 @@ static_assert(offsetof(UnzParams, SpecArray) == 0x48);
 static_assert(offsetof(UnzParams, Reserved4C) == 0x4C);
 static_assert(offsetof(UnzParams, PasswordReqCount) == 0x68);
 static_assert(offsetof(UnzParams, ExtractDirText) == 0x6C);
-static_assert(offsetof(UnzParams, Reserved70) == 0x70);
+static_assert(offsetof(UnzParams, CodePageCode) == 0x70);
+static_assert(offsetof(UnzParams, Reserved72) == 0x72);
+static_assert(offsetof(UnzParams, Reserved74) == 0x74);
 static_assert(offsetof(UnzParams, SpecMarker) == 0x90);
 
 }  // namespace ruvu::abi

@@ -65,7 +65,10 @@ struct ZipParams {
     uint32_t ExcludeArray;   // ExcludeCount text handles (uint32_t each)
     uint8_t Reserved9C[32];  // in-memory source and target; always 0
     int32_t AllowUndoFlag;   // files removed by a move go to the trash
-    uint16_t CodePageCode;   // 2: names are OEM
+    // The rule for names and comments without flag bit 11: 0 automatic, 1 none, 2 OEM (the values of
+    // the component's CodePage; see zipformat/NameCodec.h). With 2, new names are written in the OEM
+    // code page where it holds them.
+    uint16_t CodePageCode;
     uint16_t ReservedC2;
     int32_t Version2;      // 177
     uint32_t RootDirText;  // folder relative specs are taken from; 0 = the current folder

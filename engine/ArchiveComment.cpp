@@ -6,12 +6,6 @@
 
 namespace ruvu {
 
-namespace {
-
-constexpr size_t kMaxCommentLength = 65535;
-
-}  // namespace
-
 void TDozEngine::SetArchiveComment(std::string_view text) {
     if (!Active) {
         ArchiveComment = text;
@@ -48,7 +42,7 @@ void TDozEngine::SetArchiveComment(std::string_view text) {
         WorkHandle.Close();
         std::string raw = ConvertOem(text, true);
         // The length field has 16 bits; a longer comment is cut rather than written past its count.
-        raw.resize(std::min(raw.size(), kMaxCommentLength));
+        raw.resize(std::min(raw.size(), zip::EndOfCentralDir::kMaxCommentLength));
         if (raw == RawArchiveComment) {
             return;
         }
@@ -62,7 +56,7 @@ void TDozEngine::SetArchiveComment(std::string_view text) {
         }
         uint8_t bytes[zip::EndOfCentralDir::kSize];
         if (WorkHandle.ReadFull(bytes, sizeof bytes) != static_cast<int64_t>(sizeof bytes) ||
-            zip::GetU32(bytes) != zip::kEndRecordSignature) {
+            zip::EndOfCentralDir::Read(bytes)->Signature != zip::EndOfCentralDir::kSignature) {
             throw EDozErozev(msg::EocReadError, true);
         }
         onRecord = true;
@@ -79,7 +73,9 @@ void TDozEngine::SetArchiveComment(std::string_view text) {
             restore();
             throw EDozErozev(msg::OutputWriteError, true);
         }
-        zip::PutU16(bytes + offsetof(zip::EndOfCentralDir, CommentLength), static_cast<uint16_t>(raw.size()));
+        zip::EndOfCentralDir end = *zip::EndOfCentralDir::Read(bytes);
+        end.CommentLength = static_cast<uint16_t>(raw.size());
+        end.Write(bytes);
         if (WorkHandle.Seek(EndRecordOffset) < 0) {
             restore();
             throw EDozErozev(msg::InputSeekError, true);

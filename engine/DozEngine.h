@@ -13,9 +13,11 @@
 #include "engine/ZLibLoad.h"
 #include "engine/ZipBase.h"
 #include "engine/ZipDirEntry.h"
-#include "engine/ZipRecords.h"
 #include "platform/File.h"
 #include "platform/Handles.h"
+#include "zipformat/EndOfCentralDir.h"
+#include "zipformat/EndRecordSearch.h"
+#include "zipformat/NameCodec.h"
 
 namespace ruvu {
 
@@ -39,8 +41,11 @@ class TDozEngine : public TZipBase {
     int32_t List();
     // Frees every entry.
     void ClearDirectory();
-    // OEM to ANSI (toOem false) or back, when CodePage and the archive's host call for it.
+    // OEM to ANSI (toOem false) or back, when CodePage and the archive's host call for it; the
+    // result ends at the first NUL.
     std::string ConvertOem(std::string_view text, bool toOem) const;
+    // The CodePage setting as the name codec and the libraries' records take it.
+    zip::CodePageRule CodePageRule() const;
     // Replaces the archive comment in the end record (deferred while inactive).
     void SetArchiveComment(std::string_view text);
 
@@ -149,23 +154,9 @@ class TDozEngine : public TZipBase {
     bool NewDiskRequested = false;
 
   private:
-    // Where the central directory lies, from the end record and, for archives with more entries or
-    // bytes than it can count, from the records before it.
-    struct CentralDirInfo {
-        uint32_t thisDisk = 0;
-        uint32_t startDisk = 0;
-        uint64_t totalEntries = 0;
-        uint64_t size = 0;
-        uint64_t offset = 0;
-        uint32_t trailerSize = 0;  // bytes between the central directory and the end record
-    };
-    CentralDirInfo ReadCentralDirInfo(const zip::EndOfCentralDir& record);
-    // Reads every header of the directory from the current position of WorkHandle.
-    void ReadEntries(const CentralDirInfo& info, int32_t& archiveHost, int32_t& archiveMadeBy);
-    // Whether CodePage and the archive's host call for the OEM code page.
-    bool OemConversionApplies() const;
-    // A stored name or comment as valid UTF-8: as it is with flag bit 11, else by ConvertOem.
-    std::string DecodeText(std::string_view raw, uint16_t flags) const;
+    // Reads every header of the directory from readPosition of WorkHandle on.
+    void ReadEntries(const zip::CentralDirLocation& directory, uint32_t readPosition, int32_t& archiveHost,
+                     int32_t& archiveMadeBy);
     [[noreturn]] void RaiseNoEndRecord(bool marker);
     void AnswerCallback(abi::CallbackRecord& record, uint32_t action);
     void AnswerNewName(abi::CallbackRecord& record);

@@ -1,6 +1,5 @@
 // Finding the end record of an archive, and the file that holds it when the archive is a spanned set.
 #include <algorithm>
-#include <vector>
 
 #include "engine/DozEngine.h"
 #include "engine/DozErozev.h"
@@ -8,6 +7,8 @@
 #include "platform/FileSystem.h"
 #include "platform/FindFiles.h"
 #include "platform/WinPath.h"
+#include "zipformat/FileSource.h"
+#include "zipformat/SpannedSetMarker.h"
 
 namespace ruvu {
 
@@ -61,8 +62,8 @@ bool TDozEngine::OpenEndRecord(zip::EndOfCentralDir& record, bool showErrors) {
         return false;
     }
     uint8_t head[8];
-    if (WorkHandle.ReadFull(head, 4) == 4 && zip::GetU32(head) == zip::kSpannedSetMarker &&
-        WorkHandle.ReadFull(head + 4, 4) == 4 && zip::GetU32(head + 4) == zip::kLocalHeaderSignature) {
+    if (WorkHandle.ReadFull(head, sizeof head) == static_cast<int64_t>(sizeof head) &&
+        zip::StartsSpannedSet(head)) {
         marker = true;
         Spanned = true;
     }
@@ -84,40 +85,24 @@ bool TDozEngine::OpenEndRecord(zip::EndOfCentralDir& record, bool showErrors) {
     }
     ArchiveSize = static_cast<uint32_t>(size);
     PhysicalSize = ArchiveSize;
-    uint8_t tail[zip::EndOfCentralDir::kSize];
-    if (WorkHandle.ReadFull(tail, sizeof tail) == static_cast<int64_t>(sizeof tail) &&
-        zip::GetU32(tail) == zip::kEndRecordSignature) {
-        EndRecordOffset = ArchiveSize - zip::EndOfCentralDir::kSize;
-        record = zip::EndOfCentralDir::Read(tail);
-        return true;
-    }
 
     try {
-        const uint32_t window = std::min(zip::kMaxEndRecordSize, ArchiveSize);
-        if (WorkHandle.Seek(size - window) < 0) {
-            throw EDozErozev(msg::InputSeekError, true);
+        zip::FileSource source(WorkHandle);
+        zip::EndRecordLocation found;
+        const zip::EndRecordSearch search = zip::FindEndRecord(source, ArchiveSize, found);
+        if (search == zip::EndRecordSearch::ReadFailed) {
+            throw EDozErozev(msg::EocReadError, true);
         }
-        std::vector<uint8_t> bytes(window);
-        ReadExact(bytes.data(), window, msg::EocReadError);
-        for (int64_t i = int64_t{window} - 23; i >= 0; --i) {
-            const uint8_t* at = bytes.data() + i;
-            if (zip::GetU32(at) != zip::kEndRecordSignature) {
-                continue;
-            }
-            EndRecordOffset = static_cast<uint32_t>(size - window + i);
-            record = zip::EndOfCentralDir::Read(at);
-            const int64_t commentStart = i + int64_t{zip::EndOfCentralDir::kSize};
-            const int64_t commentEnd = commentStart + record.CommentLength;
-            RawArchiveComment.assign(
-                reinterpret_cast<const char*>(at) + zip::EndOfCentralDir::kSize,
-                static_cast<size_t>(std::min<int64_t>(commentEnd, window) - commentStart));
-            if (commentEnd != window) {
-                ArchiveSize = static_cast<uint32_t>(int64_t{ArchiveSize} + commentEnd - window);
+        if (search == zip::EndRecordSearch::Found) {
+            EndRecordOffset = static_cast<uint32_t>(found.Offset);
+            record = found.Record;
+            RawArchiveComment = std::move(found.Comment);
+            if (found.ArchiveEnd != PhysicalSize) {
+                ArchiveSize = static_cast<uint32_t>(std::min<uint64_t>(found.ArchiveEnd, UINT32_MAX));
                 // Short padding of blanks and control characters after the archive is tolerated.
-                bool padding = int64_t{PhysicalSize} - int64_t{ArchiveSize} < 512;
-                for (int64_t j = commentEnd; padding && j < window; ++j) {
-                    padding = bytes[static_cast<size_t>(j)] < 0x2F;
-                }
+                const bool padding = int64_t{PhysicalSize} - int64_t{ArchiveSize} < 512 &&
+                                     std::all_of(found.Trailing.begin(), found.Trailing.end(),
+                                                 [](char c) { return static_cast<uint8_t>(c) < 0x2F; });
                 if (!padding) {
                     ShowZipMessage(msg::ListGarbageWarning);
                 }

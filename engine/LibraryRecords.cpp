@@ -163,7 +163,7 @@ void FillZipParams(TDozEngine& engine, std::string_view target, int32_t version,
     p.ArchiveOnlyFlag = add.Contains(AddArchiveOnly) ? 1 : 0;
     p.ResetArchiveFlag = add.Contains(AddResetArchive) ? 1 : 0;
     p.AllowUndoFlag = Flag(o.HowToDelete == htdAllowUndo);
-    p.CodePageCode = o.CodePage == cpOEM ? 2 : 0;
+    p.CodePageCode = static_cast<uint16_t>(engine.CodePageRule());
     p.Version2 = abi::kRecordVersion;
     if (!o.RootDir.empty()) {
         p.RootDirText = arena.Text(platform::ExpandFileName(o.RootDir));
@@ -230,6 +230,7 @@ void FillUnzParams(TDozEngine& engine, std::string_view archive, int32_t version
     p.ZipFileNameText = call.arena.Text(archive);
     p.PasswordReqCount = static_cast<int32_t>(o.PasswordReqCount);
     p.ExtractDirText = call.arena.TextOrNull(extractDir);
+    p.CodePageCode = static_cast<uint16_t>(engine.CodePageRule());
 }
 
 void FillUnzSpecs(const std::vector<std::string>& lines, UnzCall& call) {

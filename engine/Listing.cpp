@@ -1,12 +1,12 @@
 // Reading the central directory of the open archive into the engine's directory list.
 #include <algorithm>
 
-#include "engine/ChunkReader.h"
 #include "engine/DozEngine.h"
 #include "engine/DozErozev.h"
 #include "engine/Messages.h"
-#include "engine/Utf8Text.h"
 #include "platform/CodePage.h"
+#include "zipformat/CentralDirWalk.h"
+#include "zipformat/FileSource.h"
 
 namespace ruvu {
 
@@ -14,14 +14,16 @@ void TDozEngine::ClearDirectory() {
     Entries.clear();
 }
 
-bool TDozEngine::OemConversionApplies() const {
-    const CodePageOpts codePage = Options.CodePage;
-    return (codePage == cpAuto && ArchiveHost == zip::kHostMsDos) || ArchiveHost == zip::kHostHpfs ||
-           (ArchiveHost == zip::kHostNtfs && ArchiveMadeBy == 50) || codePage == cpOEM;
+zip::CodePageRule TDozEngine::CodePageRule() const {
+    static_assert(static_cast<int>(cpAuto) == static_cast<int>(zip::CodePageRule::Auto) &&
+                  static_cast<int>(cpNone) == static_cast<int>(zip::CodePageRule::None) &&
+                  static_cast<int>(cpOEM) == static_cast<int>(zip::CodePageRule::Oem));
+    return static_cast<zip::CodePageRule>(Options.CodePage);
 }
 
 std::string TDozEngine::ConvertOem(std::string_view text, bool toOem) const {
-    if (!OemConversionApplies()) {
+    if (!zip::OemRuleApplies(CodePageRule(), static_cast<uint8_t>(ArchiveHost),
+                             static_cast<uint8_t>(ArchiveMadeBy))) {
         return std::string(text);
     }
     text = text.substr(0, text.find('\0'));
@@ -30,67 +32,6 @@ std::string TDozEngine::ConvertOem(std::string_view text, bool toOem) const {
         return std::string(text);
     }
     return toOem ? platform::AnsiToOem(text) : platform::OemToAnsi(text);
-}
-
-std::string TDozEngine::DecodeText(std::string_view raw, uint16_t flags) const {
-    if ((flags & zip::kFlagUtf8) == 0 && OemConversionApplies()) {
-        return RepairUtf8(ConvertOem(raw, false));
-    }
-    return RepairUtf8(raw);
-}
-
-TDozEngine::CentralDirInfo TDozEngine::ReadCentralDirInfo(const zip::EndOfCentralDir& record) {
-    CentralDirInfo info;
-    info.thisDisk = record.ThisDiskNo;
-    info.startDisk = record.CentralDirDisk;
-    info.totalEntries = record.TotalEntries;
-    info.size = record.CentralDirSize;
-    info.offset = record.CentralDirOffset;
-    // An archive that outgrew the end record's fields has a zip64 end record and its locator in
-    // front of it; without them the end record is taken as it stands.
-    const uint32_t minimum = zip::Zip64Locator::kSize + zip::Zip64EndRecord::kSize;
-    if (EndRecordOffset < minimum) {
-        return info;
-    }
-    const uint32_t locatorAt = EndRecordOffset - zip::Zip64Locator::kSize;
-    uint8_t bytes[zip::Zip64EndRecord::kSize];
-    if (WorkHandle.Seek(locatorAt) < 0 || WorkHandle.ReadFull(bytes, zip::Zip64Locator::kSize) != 20 ||
-        zip::GetU32(bytes) != zip::kZip64LocatorSignature) {
-        return info;
-    }
-    const zip::Zip64Locator locator = zip::Zip64Locator::Read(bytes);
-    // The record lies where the locator says, or directly before the locator when a stub in front of
-    // the archive shifted everything.
-    const uint64_t candidates[2] = {locator.EndRecordOffset,
-                                    uint64_t{locatorAt} - zip::Zip64EndRecord::kSize};
-    for (uint64_t at : candidates) {
-        if (at + zip::Zip64EndRecord::kSize > locatorAt || WorkHandle.Seek(static_cast<int64_t>(at)) < 0 ||
-            WorkHandle.ReadFull(bytes, sizeof bytes) != static_cast<int64_t>(sizeof bytes)) {
-            continue;
-        }
-        const zip::Zip64EndRecord end = zip::Zip64EndRecord::Read(bytes);
-        if (end.Signature != zip::kZip64EndRecordSignature || end.RecordSize != locatorAt - at - 12) {
-            continue;
-        }
-        info.trailerSize = EndRecordOffset - static_cast<uint32_t>(at);
-        if (record.ThisDiskNo == 0xFFFF) {
-            info.thisDisk = end.ThisDiskNo;
-        }
-        if (record.CentralDirDisk == 0xFFFF) {
-            info.startDisk = end.CentralDirDisk;
-        }
-        if (record.TotalEntries == 0xFFFF) {
-            info.totalEntries = end.TotalEntries;
-        }
-        if (record.CentralDirSize == 0xFFFFFFFF) {
-            info.size = end.CentralDirSize;
-        }
-        if (record.CentralDirOffset == 0xFFFFFFFF) {
-            info.offset = end.CentralDirOffset;
-        }
-        break;
-    }
-    return info;
 }
 
 int32_t TDozEngine::List() {
@@ -138,38 +79,39 @@ int32_t TDozEngine::List() {
     int32_t archiveHost = zip::kHostMsDos;
     int32_t archiveMadeBy = 20;
     try {
-        const CentralDirInfo info = ReadCentralDirInfo(record);
-        LastDiskNumber = static_cast<int32_t>(info.thisDisk);
+        zip::FileSource source(WorkHandle);
+        const zip::CentralDirLocation directory = zip::LocateCentralDir(source, EndRecordOffset, record);
+        LastDiskNumber = static_cast<int32_t>(directory.ThisDisk);
         CurrentDisk = LastDiskNumber;
         if (LastDiskNumber != 0) {
             Spanned = true;
         }
         int64_t position = 0;
-        if (info.thisDisk != info.startDisk) {
-            GetNewDisk(static_cast<int32_t>(info.startDisk));
+        if (directory.ThisDisk != directory.StartDisk) {
+            GetNewDisk(static_cast<int32_t>(directory.StartDisk));
             ArchiveSize = static_cast<uint32_t>(std::max<int64_t>(0, WorkHandle.Size()));
-            position = static_cast<int64_t>(std::min<uint64_t>(info.offset, INT64_MAX));
+            position = static_cast<int64_t>(std::min<uint64_t>(directory.Offset, INT64_MAX));
         } else {
             // Counted back from the end record, so an archive behind a stub lists too.
-            position = int64_t{EndRecordOffset} - info.trailerSize -
-                       static_cast<int64_t>(std::min<uint64_t>(info.size, UINT32_MAX));
+            position = static_cast<int64_t>(directory.End) -
+                       static_cast<int64_t>(std::min<uint64_t>(directory.Size, UINT32_MAX));
         }
         if (position < 0 || position > int64_t{UINT32_MAX}) {
             throw EDozErozev(msg::ListSeekError, true);
         }
         readPosition = static_cast<uint32_t>(position);
-        storedOffset = static_cast<uint32_t>(info.offset);
+        storedOffset = static_cast<uint32_t>(directory.Offset);
         CentralDirOffset = readPosition;
         FirstLocalOffset = ArchiveSize == zip::EndOfCentralDir::kSize ? 0 : ArchiveSize;
-        StructureWarning = readPosition != info.offset;
+        StructureWarning = readPosition != directory.Offset;
         if (StructureWarning) {
             ShowZipMessage(msg::ListStructureWarning);
         }
         if (WorkHandle.Seek(readPosition) < 0) {
             throw EDozErozev(msg::ListSeekError, true);
         }
-        ReadEntries(info, archiveHost, archiveMadeBy);
-        LastDiskNumber = static_cast<int32_t>(info.thisDisk);
+        ReadEntries(directory, readPosition, archiveHost, archiveMadeBy);
+        LastDiskNumber = static_cast<int32_t>(directory.ThisDisk);
     } catch (const EDozErozev& error) {
         failed = true;
         ShowExceptionError(error);
@@ -193,48 +135,51 @@ int32_t TDozEngine::List() {
         FirstLocalOffset += readPosition - storedOffset;
         ArchiveHost = archiveHost;
         ArchiveMadeBy = archiveMadeBy;
-        ArchiveComment = RepairUtf8(ConvertOem(RawArchiveComment, false));
+        ArchiveComment = zip::DecodeEntryText(RawArchiveComment, 0, static_cast<uint8_t>(ArchiveHost),
+                                              static_cast<uint8_t>(ArchiveMadeBy), CodePageRule());
     }
     RaiseDirUpdate();
     return ErrCode;
 }
 
-void TDozEngine::ReadEntries(const CentralDirInfo& info, int32_t& archiveHost, int32_t& archiveMadeBy) {
+void TDozEngine::ReadEntries(const zip::CentralDirLocation& directory, uint32_t readPosition,
+                             int32_t& archiveHost, int32_t& archiveMadeBy) {
     TDozErozev& c = Component();
     const std::string stepText = LoadZipStr(msg::StepLoadingDirectory);
     ReportProgress(pkEngineItemStart, stepLoadingDirectory,
-                   static_cast<int64_t>(std::min<uint64_t>(info.totalEntries, INT64_MAX)), stepText);
+                   static_cast<int64_t>(std::min<uint64_t>(directory.TotalEntries, INT64_MAX)), stepText);
     // Every header takes at least 46 bytes of the file, which bounds what a hostile count can reserve.
     Entries.reserve(static_cast<size_t>(
-        std::min<uint64_t>(info.totalEntries, ArchiveSize / zip::CentralDirHeader::kSize + 1)));
+        std::min<uint64_t>(directory.TotalEntries, ArchiveSize / zip::CentralDirHeader::kSize + 1)));
 
-    ChunkReader reader(WorkHandle);
-    auto take = [&](size_t count, int32_t id) -> std::string_view {
-        if (count == 0) {
-            return {};
-        }
-        const uint8_t* bytes = reader.Next(count);
-        if (!bytes) {
-            throw EDozErozev(id, true);
-        }
-        return {reinterpret_cast<const char*>(bytes), count};
-    };
-    for (uint64_t seqNo = 1; seqNo <= info.totalEntries; ++seqNo) {
-        const uint8_t* bytes = reader.Next(zip::CentralDirHeader::kSize);
-        while (!bytes) {
+    zip::FileSource source(WorkHandle);
+    zip::ChunkReader reader(source, readPosition);
+    zip::CentralDirEntry header;
+    const zip::CodePageRule rule = CodePageRule();
+    for (uint64_t seqNo = 1; seqNo <= directory.TotalEntries; ++seqNo) {
+        zip::CentralEntryError error = zip::ReadCentralEntry(reader, header);
+        while (error == zip::CentralEntryError::HeaderCut) {
             // The directory goes on in the next part of the set.
             if (CurrentDisk >= LastDiskNumber) {
                 throw EDozErozev(msg::CentralHeaderReadError, true);
             }
             GetNewDisk(CurrentDisk + 1);
-            reader.Restart();
-            bytes = reader.Next(zip::CentralDirHeader::kSize);
+            reader.Restart(0);
+            error = zip::ReadCentralEntry(reader, header);
         }
-        const zip::CentralDirHeader header = zip::CentralDirHeader::Read(bytes);
-        if (header.Signature != zip::kCentralHeaderSignature) {
-            throw EDozErozev(msg::CentralSignatureWrong, true);
+        switch (error) {
+            case zip::CentralEntryError::BadSignature:
+                throw EDozErozev(msg::CentralSignatureWrong, true);
+            case zip::CentralEntryError::NameCut:
+                throw EDozErozev(msg::CentralNameReadError, true);
+            case zip::CentralEntryError::ExtraCut:
+                throw EDozErozev(msg::ListSeekError, true);
+            case zip::CentralEntryError::CommentCut:
+                throw EDozErozev(msg::FileCommentReadError, true);
+            case zip::CentralEntryError::HeaderCut:
+            case zip::CentralEntryError::None:
+                break;
         }
-        const std::string_view rawName = take(header.FileNameLength, msg::CentralNameReadError);
         ArchiveMadeBy = header.MadeByVersion;
         ArchiveHost = header.HostSystem;
         if (header.HostSystem != zip::kHostMsDos) {
@@ -243,14 +188,15 @@ void TDozEngine::ReadEntries(const CentralDirInfo& info, int32_t& archiveHost, i
         }
         ZipDirEntry entry;
         entry.SetHeaderFields(header);
-        entry.FileName = DecodeText(rawName, header.Flags);
+        entry.FileName = zip::DecodeEntryName(header, rule);
         std::replace(entry.FileName.begin(), entry.FileName.end(), '/', '\\');
-        entry.ExtraData = take(header.ExtraLength, msg::ListSeekError);
-        entry.FileComment = DecodeText(take(header.CommentLength, msg::FileCommentReadError), header.Flags);
+        entry.ExtraData = header.Extra;
+        entry.FileComment = zip::DecodeEntryComment(header, rule);
 
-        // A name without a file part (ending in a separator) is a directory-only entry.
-        const bool directoryOnly =
-            entry.FileName.empty() || entry.FileName.back() == '\\' || entry.FileName.back() == ':';
+        // A name without a file part (ending in a separator), or an entry whose attributes make it a
+        // folder, is a directory-only entry.
+        const bool directoryOnly = entry.FileName.empty() || entry.FileName.back() == '\\' ||
+                                   entry.FileName.back() == ':' || header.IsDirectory();
         if (!Options.UseDirOnlyEntries && directoryOnly) {
             ++SkippedDirCount;
         } else {
@@ -259,8 +205,7 @@ void TDozEngine::ReadEntries(const CentralDirInfo& info, int32_t& archiveHost, i
                 c.OnNewName(&c, static_cast<int32_t>(seqNo), kept);
             }
         }
-        const uint32_t localHeaderOffset = header.LocalHeaderOffset;
-        FirstLocalOffset = std::min(FirstLocalOffset, localHeaderOffset);
+        FirstLocalOffset = std::min(FirstLocalOffset, header.LocalHeaderOffset);
         ReportProgress(pkEngineItemBytes, stepLoadingDirectory, 1, stepText);
         if (Cancel != 0) {
             throw EDozErozev(msg::UserCanceled, true);

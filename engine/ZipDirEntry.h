@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/ZipRecords.h"
+#include "zipformat/CentralDirHeader.h"
+#include "zipformat/ZipConstants.h"
 
 namespace ruvu {
 
@@ -40,7 +41,7 @@ struct ZipDirEntry {
         VersionNeeded = header.VersionNeeded;
         Flags = header.Flags;
         Method = header.Method;
-        DosDateTime = uint32_t{header.ModTime} | uint32_t{header.ModDate} << 16;
+        DosDateTime = header.DosDateTime;
         Crc32 = header.Crc32;
         CompressedSize = header.CompressedSize;
         UncompressedSize = header.UncompressedSize;

@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -113,6 +115,108 @@ std::string Convert(iconv_t cd, std::string_view input, bool inputIsUtf8) {
     return output;
 }
 
+constexpr const char* kDefaultFallbackCodePage = "ISO-8859-2";
+
+// The UTF-8 text of each byte in the fallback code page, built once per code page named by
+// RUVUVADU_ANSICP (iconv byte by byte, so only single-byte code pages give more than Latin-1).
+struct FallbackTable {
+    std::mutex mutex;
+    std::string requested;  // RUVUVADU_ANSICP as last seen
+    std::string active;
+    std::array<std::string, 256> characters;
+    std::set<std::string> reportedUnknown;
+};
+
+FallbackTable& TheFallbackTable() {
+    static FallbackTable table;
+    return table;
+}
+
+// The character of the same number (ISO-8859-1), for a byte a code page leaves undefined.
+std::string Latin1Character(uint8_t byte) {
+    if (byte < 0x80) {
+        return std::string(1, static_cast<char>(byte));
+    }
+    return {static_cast<char>(0xC0 | byte >> 6), static_cast<char>(0x80 | (byte & 0x3F))};
+}
+
+// Fills the table for the requested code page (caller holds the mutex); an unknown name is reported
+// once and the default used instead.
+void PrepareFallback(FallbackTable& t) {
+    const char* value = std::getenv("RUVUVADU_ANSICP");
+    const std::string wanted = value != nullptr && *value != '\0' ? value : kDefaultFallbackCodePage;
+    if (wanted == t.requested && !t.active.empty()) {
+        return;
+    }
+    t.requested = wanted;
+    iconv_t cd = iconv_open("UTF-8", wanted.c_str());
+    t.active = wanted;
+    if (cd == kNoConverter) {
+        if (t.reportedUnknown.insert(wanted).second) {
+            std::fprintf(stderr, "RUVUVADU_ANSICP: unknown code page \"%s\", using %s\n", wanted.c_str(),
+                         kDefaultFallbackCodePage);
+        }
+        cd = iconv_open("UTF-8", kDefaultFallbackCodePage);
+        t.active = kDefaultFallbackCodePage;
+    }
+    for (int byte = 0; byte < 256; ++byte) {
+        char in = static_cast<char>(byte);
+        char out[8];
+        char* inPtr = &in;
+        size_t inLeft = 1;
+        char* outPtr = out;
+        size_t outLeft = sizeof out;
+        std::string& character = t.characters[static_cast<size_t>(byte)];
+        if (cd != kNoConverter) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+        if (cd != kNoConverter && iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
+            inLeft == 0 && outPtr != out) {
+            character.assign(out, static_cast<size_t>(outPtr - out));
+        } else {
+            character = Latin1Character(static_cast<uint8_t>(byte));
+        }
+    }
+    if (cd != kNoConverter) {
+        iconv_close(cd);
+    }
+}
+
+// Length of the well-formed UTF-8 sequence at the start of text, or 0 (overlong forms, surrogates and
+// values above U+10FFFF are not well-formed).
+size_t WellFormedLength(std::string_view text) {
+    const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
+    const uint8_t lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    size_t length = 0;
+    uint8_t low = 0x80;
+    uint8_t high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
 }  // namespace
 
 std::string OemToAnsi(std::string_view oem) {
@@ -136,43 +240,51 @@ std::string OemCodePage() {
     return c.active;
 }
 
-bool IsValidUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        auto c = static_cast<unsigned char>(text[i]);
-        size_t length;
-        uint32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            cp = c & 0x07;
+std::string FallbackCodePage() {
+    FallbackTable& t = TheFallbackTable();
+    std::lock_guard lock(t.mutex);
+    PrepareFallback(t);
+    return t.active;
+}
+
+std::string FallbackToUtf8(std::string_view bytes) {
+    FallbackTable& t = TheFallbackTable();
+    std::lock_guard lock(t.mutex);
+    PrepareFallback(t);
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        out += t.characters[static_cast<uint8_t>(c)];
+    }
+    return out;
+}
+
+std::string RepairUtf8(std::string_view text) {
+    if (IsValidUtf8(text)) {
+        return std::string(text);
+    }
+    std::string out;
+    out.reserve(text.size() * 2);
+    while (!text.empty()) {
+        const size_t length = WellFormedLength(text);
+        if (length == 0) {
+            out += FallbackToUtf8(text.substr(0, 1));
+            text.remove_prefix(1);
         } else {
+            out.append(text.substr(0, length));
+            text.remove_prefix(length);
+        }
+    }
+    return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const size_t length = WellFormedLength(text);
+        if (length == 0) {
             return false;
         }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            auto cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = cp << 6 | (cc & 0x3F);
-        }
-        // No overlong forms, no surrogates, nothing beyond U+10FFFF.
-        if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
+        text.remove_prefix(length);
     }
     return true;
 }

@@ -1,6 +1,7 @@
 // Reading an existing zip archive: the end record (also behind a comment or a self-extracting stub),
 // the central directory with every length checked, and the local headers. Both libraries open their
-// archives through this class; it never writes.
+// archives through this class; it never writes. Where the archive is and how its names read come from
+// the zip format layer, so the libraries agree with the engine's listing on both.
 //
 // Offsets: stored local header offsets count from the start of the archive's own data. Archives with a
 // stub in front either count the stub (zip tools adjust them) or not (a stub concatenated later); the
@@ -15,13 +16,18 @@
 #include <vector>
 
 #include "abi/LibraryEntry.h"
-#include "libs/common/ZipRecords.h"
 #include "platform/File.h"
+#include "zipformat/CentralDirHeader.h"
+#include "zipformat/EndOfCentralDir.h"
+#include "zipformat/FileSource.h"
+#include "zipformat/LocalFileHeader.h"
+#include "zipformat/NameCodec.h"
 
 namespace ruvu::libcommon {
 
 struct ArchiveEntry {
-    CentralHeader header;
+    zip::CentralDirEntry header;
+    std::string name;             // the stored name decoded by the code page rule, "/" as stored
     uint64_t localHeaderPos = 0;  // file position of the local header
 };
 
@@ -31,7 +37,7 @@ struct EntryLayout {
     uint64_t dataPos = 0;         // first byte of the (possibly encrypted) data
     uint64_t dataSize = 0;        // compressed size, encryption header included
     uint64_t descriptorSize = 0;  // 0, 12 or 16 bytes after the data
-    LocalHeader local;
+    zip::LocalFileEntry local;
     uint64_t End() const { return dataPos + dataSize + descriptorSize; }
 };
 
@@ -47,22 +53,25 @@ class ArchiveReader {
     ArchiveReader(const ArchiveReader&) = delete;
     ArchiveReader& operator=(const ArchiveReader&) = delete;
 
-    // Opens a Windows path for reading with writes denied to others and reads the directory. False
-    // on failure, with LastError() telling why (kCodeNoArchive: missing or no zip archive;
-    // kCodeArchiveStructure: damaged; kCodeUnsupported: ZIP64 or spanned).
-    bool Open(std::string_view windowsPath);
+    // Opens a Windows path for reading with writes denied to others and reads the directory, decoding
+    // the names by rule. False on failure, with LastError() telling why (kCodeNoArchive: missing or no
+    // zip archive; kCodeArchiveStructure: damaged; kCodeUnsupported: ZIP64 or spanned).
+    bool Open(std::string_view windowsPath, zip::CodePageRule rule);
     // The same for an already resolved host path.
-    bool OpenHost(std::string_view hostPath);
+    bool OpenHost(std::string_view hostPath, zip::CodePageRule rule);
     void Close() { file_.Close(); }
     // Extraction lists what it can instead of refusing the whole archive: entries whose sizes or
-    // offset need ZIP64 are listed (the caller skips them, CentralHeader::UsesZip64), and a ZIP64
+    // offset need ZIP64 are listed (the caller skips them, CentralDirEntry::UsesZip64), and a ZIP64
     // end record is accepted when the classic end record holds complete values, as tools write when
     // they streamed an entry of unknown size. Off by default: a rewrite must never copy such entries.
     void SetListZip64Entries(bool on) { listZip64_ = on; }
 
     const Error& LastError() const { return error_; }
     const std::vector<ArchiveEntry>& Entries() const { return entries_; }
-    const EndRecord& End() const { return end_; }
+    const zip::EndOfCentralDir& End() const { return end_; }
+    // The archive comment as stored.
+    const std::string& Comment() const { return comment_; }
+    zip::CodePageRule Rule() const { return rule_; }
     // File position of the end record and of the central directory.
     uint64_t EndRecordPos() const { return endRecordPos_; }
     uint64_t CentralDirPos() const { return centralDirPos_; }
@@ -77,21 +86,23 @@ class ArchiveReader {
     std::optional<EntryLayout> Layout(const ArchiveEntry& entry);
 
     // Reads count bytes at a file position; false on a short read.
-    bool ReadAt(uint64_t pos, void* buffer, size_t count);
+    bool ReadAt(uint64_t pos, void* buffer, size_t count) { return source_.ReadExactAt(pos, buffer, count); }
     platform::File& File() { return file_; }
 
   private:
     bool Fail(abi::LibraryCode code, std::string text);
     bool ReadDirectory();
     bool FindEndRecord();
-    // Where the central directory ends: the end record, or the ZIP64 end record in front of it.
-    std::optional<uint64_t> DirectoryEnd();
 
     platform::File file_;
+    zip::FileSource source_{file_};
+    zip::CodePageRule rule_ = zip::CodePageRule::Auto;
     Error error_;
     std::vector<ArchiveEntry> entries_;
-    EndRecord end_;
+    zip::EndOfCentralDir end_;
+    std::string comment_;
     uint64_t endRecordPos_ = 0;
+    uint64_t directoryEnd_ = 0;  // the ZIP64 end record, or the end record
     uint64_t centralDirPos_ = 0;
     uint64_t prefixSize_ = 0;
     uint64_t fileSize_ = 0;

@@ -7,7 +7,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "libs/common/NameCodec.h"
 #include "libs/common/PathTools.h"
 #include "libs/common/SpecMatch.h"
 #include "libs/dizode/ArchiveRewrite.h"
@@ -18,6 +17,8 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/WinPath.h"
+#include "zipformat/NameCodec.h"
+#include "zipformat/ZipConstants.h"
 
 namespace ruvu::dizode {
 
@@ -37,12 +38,12 @@ bool HasStoredSuffix(const JobOptions& o, const std::string& name) {
     });
 }
 
-std::string Percent(const libcommon::CentralHeader& h) {
-    if (h.method == libcommon::kMethodStored || h.uncompressedSize == 0) {
+std::string Percent(const zip::CentralDirEntry& h) {
+    if (h.Method == zip::kMethodStored || h.UncompressedSize == 0) {
         return "stored 0%";
     }
-    const uint64_t saved = h.uncompressedSize > h.compressedSize ? h.uncompressedSize - h.compressedSize : 0;
-    return "deflated " + std::to_string(saved * 100 / h.uncompressedSize) + "%";
+    const uint64_t saved = h.UncompressedSize > h.CompressedSize ? h.UncompressedSize - h.CompressedSize : 0;
+    return "deflated " + std::to_string(saved * 100 / h.UncompressedSize) + "%";
 }
 
 // One item of the job: a source and what it does to the archive.
@@ -100,16 +101,17 @@ bool AddJob::OpenOriginal() {
         archiveStat_.st_mode = 0666 & ~mask;
         return true;
     }
-    if (!reader_.Open(o_.archivePath)) {
+    if (!reader_.Open(o_.archivePath, o_.codePage)) {
         reporter_.Problem(reader_.LastError().text + ": " + o_.archivePath, reader_.LastError().code);
         return false;
     }
-    const auto charset = o_.oemNames ? libcommon::NameCharset::Oem : libcommon::NameCharset::Auto;
     for (const auto& entry : reader_.Entries()) {
-        const auto& h = entry.header;
-        std::string name =
-            libcommon::DecodeEntryText(h.name, h.flags, h.hostSystem, h.madeByVersion, charset);
+        std::string name = entry.name;
         std::replace(name.begin(), name.end(), '\\', '/');
+        // A folder entry stored without its trailing separator is the same folder a new one names.
+        if (entry.header.IsDirectory() && !name.empty() && name.back() != '/') {
+            name += '/';
+        }
         entryNames_.push_back(std::move(name));
     }
     return true;
@@ -147,13 +149,13 @@ bool AddJob::NameItems(std::vector<SourceFile>& sources) {
         if (source.isVolumeLabel) {
             // The label replaces an earlier label entry, whatever its name.
             for (size_t i = 0; i < reader_.Entries().size() && exists_; ++i) {
-                if ((reader_.Entries()[i].header.externalAttributes & 0xFF) == libcommon::kDosVolumeLabel) {
+                if ((reader_.Entries()[i].header.ExternalAttributes & 0xFF) == zip::kDosVolumeLabel) {
                     item.replaces = static_cast<int>(i);
                 }
             }
         }
         const uint32_t entryTime =
-            item.replaces >= 0 ? reader_.Entries()[static_cast<size_t>(item.replaces)].header.dosDateTime : 0;
+            item.replaces >= 0 ? reader_.Entries()[static_cast<size_t>(item.replaces)].header.DosDateTime : 0;
         if (o_.freshen &&
             (item.replaces < 0 || source.isDirectory || !IsNewer(source.dosDateTime, entryTime))) {
             reporter_.Trace("  not freshened: " + name);
@@ -194,7 +196,7 @@ bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite,
     EntryPlan plan;
     plan.source = &source;
     plan.displayName = item.name;
-    plan.name = libcommon::EncodeEntryText(item.name, o_.oemNames);
+    plan.name = zip::EncodeEntryText(item.name, o_.OemNames());
     plan.level = o_.level;
     plan.store = o_.level == 0 || HasStoredSuffix(o_, item.name);
     if (source.encrypt) {
@@ -206,17 +208,17 @@ bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite,
     std::string oldComment;
     if (item.replaces >= 0) {
         const auto& h = reader_.Entries()[static_cast<size_t>(item.replaces)].header;
-        oldComment = libcommon::DecodeEntryText(h.comment, h.flags, h.hostSystem, h.madeByVersion);
+        oldComment = zip::DecodeEntryComment(h, o_.codePage);
     }
     std::optional<std::string> comment;
     if (!client_.Comment(item.name, oldComment, comment)) {
         return false;
     }
     const std::string text = comment ? *comment : oldComment;
-    const libcommon::EncodedText commentText = libcommon::EncodeEntryText(text, plan.name.oem);
+    const zip::EncodedText commentText = zip::EncodeEntryText(text, plan.name.oem);
     if (commentText.utf8Flag) {
         // Bit 11 covers the name and the comment alike.
-        plan.name = libcommon::EncodeEntryText(item.name, false);
+        plan.name = zip::EncodeEntryText(item.name, false);
         plan.name.utf8Flag = true;
     }
     plan.comment = commentText.bytes.substr(0, 0xFFFF);
@@ -246,8 +248,8 @@ void AddJob::AfterCommit(const ArchiveRewrite& rewrite) {
     if (o_.latestTime && !rewrite.Entries().empty()) {
         uint32_t newest = 0;
         for (const auto& h : rewrite.Entries()) {
-            if (platform::DosDateTimeToUnix(h.dosDateTime) > platform::DosDateTimeToUnix(newest)) {
-                newest = h.dosDateTime;
+            if (platform::DosDateTimeToUnix(h.DosDateTime) > platform::DosDateTimeToUnix(newest)) {
+                newest = h.DosDateTime;
             }
         }
         platform::SetFileAge(o_.archivePath, newest);
@@ -370,7 +372,7 @@ int32_t AddJob::Run() {
         return Result();
     }
     const std::string comment =
-        exists_ ? reader_.End().comment : libcommon::EncodeEntryText(o_.newArchiveComment, o_.oemNames).bytes;
+        exists_ ? reader_.Comment() : zip::EncodeEntryText(o_.newArchiveComment, o_.OemNames()).bytes;
     if (client_.Stopped() || !rewrite.Commit(comment, exists_ ? &reader_ : nullptr, archiveStat_.st_mode)) {
         return Result();
     }

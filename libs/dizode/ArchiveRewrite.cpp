@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TempFiles.h"
 #include "platform/WinPath.h"
+#include "zipformat/EndOfCentralDir.h"
 
 namespace ruvu::dizode {
 
@@ -88,8 +89,8 @@ bool ArchiveRewrite::CopyEntry(libcommon::ArchiveReader& original, const libcomm
         reporter_.Problem(original.LastError().text, original.LastError().code);
         return false;
     }
-    libcommon::CentralHeader header = entry.header;
-    header.localHeaderOffset = static_cast<uint32_t>(out_->Position());
+    zip::CentralDirEntry header = entry.header;
+    header.LocalHeaderOffset = static_cast<uint32_t>(out_->Position());
     const uint64_t size = layout->End() - layout->localHeaderPos;
     if (out_->Position() + size >= kMaxZipSize) {
         reporter_.Problem("The archive would grow beyond 4GB", abi::kCodeUnsupported);
@@ -100,7 +101,7 @@ bool ArchiveRewrite::CopyEntry(libcommon::ArchiveReader& original, const libcomm
     for (uint64_t at = 0; at < size;) {
         const size_t take = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - at));
         if (!original.ReadAt(layout->localHeaderPos + at, buffer.data(), take)) {
-            reporter_.Problem("Error while reading zipped data: " + entry.header.name, abi::kCodeReadError);
+            reporter_.Problem("Error while reading zipped data: " + entry.name, abi::kCodeReadError);
             return false;
         }
         if (!out_->Write(buffer.data(), take)) {
@@ -127,16 +128,20 @@ bool ArchiveRewrite::Commit(const std::string& rawComment, libcommon::ArchiveRea
             return ReportWriteError();
         }
     }
-    libcommon::EndRecord end;
-    end.entriesOnDisk = end.totalEntries = static_cast<uint16_t>(central_.size());
-    end.centralDirSize = static_cast<uint32_t>(out_->Position() - directoryPos);
-    end.centralDirOffset = static_cast<uint32_t>(directoryPos);
-    end.comment = rawComment.substr(0, 0xFFFF);
-    if (out_->Position() + libcommon::kEndRecordSize + end.comment.size() >= kMaxZipSize) {
+    zip::EndOfCentralDir end;
+    end.EntriesThisDisk = end.TotalEntries = static_cast<uint16_t>(central_.size());
+    end.CentralDirSize = static_cast<uint32_t>(out_->Position() - directoryPos);
+    end.CentralDirOffset = static_cast<uint32_t>(directoryPos);
+    const std::string comment = rawComment.substr(0, zip::EndOfCentralDir::kMaxCommentLength);
+    end.CommentLength = static_cast<uint16_t>(comment.size());
+    std::string record;
+    end.AppendTo(record);
+    record += comment;
+    if (out_->Position() + record.size() >= kMaxZipSize) {
         reporter_.Problem("The archive would grow beyond 4GB", abi::kCodeUnsupported);
         return false;
     }
-    if (!out_->Write(end.Serialize()) || !out_->Sync()) {
+    if (!out_->Write(record) || !out_->Sync()) {
         return ReportWriteError();
     }
     const std::string tempHost = file_.HostPath();

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "libs/common/ArchiveReader.h"
-#include "libs/common/ZipRecords.h"
 #include "libs/dizode/OutputFile.h"
 #include "libs/dizode/Reporter.h"
 #include "platform/File.h"
+#include "zipformat/CentralDirHeader.h"
 
 namespace ruvu::dizode {
 
@@ -34,8 +34,8 @@ class ArchiveRewrite {
     // failed (a damaged entry, a write error).
     bool CopyEntry(libcommon::ArchiveReader& original, const libcommon::ArchiveEntry& entry);
     // Records the central header of an entry written through Out().
-    void AddEntry(libcommon::CentralHeader header) { central_.push_back(std::move(header)); }
-    const std::vector<libcommon::CentralHeader>& Entries() const { return central_; }
+    void AddEntry(zip::CentralDirEntry header) { central_.push_back(std::move(header)); }
+    const std::vector<zip::CentralDirEntry>& Entries() const { return central_; }
 
     // Finishes the archive with the given raw comment, closes the original and renames the new
     // archive over it. hostMode: the permissions the archive gets. Reports why it failed.
@@ -52,7 +52,7 @@ class ArchiveRewrite {
     std::string tempPath_;  // Windows path of the temporary archive
     platform::File file_;
     std::optional<OutputFile> out_;
-    std::vector<libcommon::CentralHeader> central_;
+    std::vector<zip::CentralDirEntry> central_;
     bool committed_ = false;
 };
 

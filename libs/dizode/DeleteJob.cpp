@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "libs/common/NameCodec.h"
 #include "libs/common/PathTools.h"
 #include "libs/common/SpecMatch.h"
 #include "libs/dizode/ArchiveRewrite.h"
@@ -37,17 +36,14 @@ int32_t RunDelete(const JobOptions& o, Reporter& reporter) {
         return client.Stopped() ? client.StopResult() : 0;
     }
     libcommon::ArchiveReader reader;
-    if (!reader.Open(o.archivePath)) {
+    if (!reader.Open(o.archivePath, o.codePage)) {
         reporter.Problem(reader.LastError().text + ": " + o.archivePath, reader.LastError().code);
         return client.Stopped() ? client.StopResult() : 0;
     }
-    const auto charset = o.oemNames ? libcommon::NameCharset::Oem : libcommon::NameCharset::Auto;
     std::vector<bool> remove(reader.Entries().size(), false);
     int32_t removed = 0;
     for (size_t i = 0; i < reader.Entries().size(); ++i) {
-        const auto& h = reader.Entries()[i].header;
-        const std::string name =
-            libcommon::DecodeEntryText(h.name, h.flags, h.hostSystem, h.madeByVersion, charset);
+        const std::string& name = reader.Entries()[i].name;
         bool selected = false;
         for (const SpecItem& spec : o.specs) {
             selected = selected || SpecSelects(spec.spec, name);
@@ -79,7 +75,7 @@ int32_t RunDelete(const JobOptions& o, Reporter& reporter) {
             return client.Stopped() ? client.StopResult() : 0;
         }
     }
-    if (client.Stopped() || !rewrite.Commit(reader.End().comment, &reader, st.st_mode)) {
+    if (client.Stopped() || !rewrite.Commit(reader.Comment(), &reader, st.st_mode)) {
         return client.Stopped() ? client.StopResult() : 0;
     }
     return removed;

@@ -7,42 +7,44 @@
 #include <algorithm>
 #include <vector>
 
-#include "libs/common/Crc32.h"
 #include "libs/common/ZipCrypto.h"
 #include "platform/HostError.h"
+#include "zipformat/Crc32.h"
+#include "zipformat/LocalFileHeader.h"
+#include "zipformat/ZipConstants.h"
 
 namespace ruvu::dizode {
 
-using libcommon::CentralHeader;
-using libcommon::LocalHeader;
+using zip::CentralDirEntry;
 
 namespace {
 
 constexpr size_t kReadSize = 1 << 20;
 
-LocalHeader LocalFor(const CentralHeader& h) {
-    LocalHeader local;
-    local.versionNeeded = h.versionNeeded;
-    local.flags = h.flags;
-    local.method = h.method;
-    local.dosDateTime = h.dosDateTime;
-    local.crc32 = h.crc32;
-    local.compressedSize = h.compressedSize;
-    local.uncompressedSize = h.uncompressedSize;
-    local.name = h.name;
-    return local;
+// The local header of an entry: the central header's values, its name, no extra field.
+std::string LocalFor(const CentralDirEntry& h) {
+    zip::LocalFileEntry local;
+    local.VersionNeeded = h.VersionNeeded;
+    local.Flags = h.Flags;
+    local.Method = h.Method;
+    local.DosDateTime = h.DosDateTime;
+    local.Crc32 = h.Crc32;
+    local.CompressedSize = h.CompressedSize;
+    local.UncompressedSize = h.UncompressedSize;
+    local.Name = h.Name;
+    return local.Serialize();
 }
 
 uint32_t ExternalAttributes(const SourceFile& source, bool unixHost) {
     uint32_t dos = 0;
     if (source.isVolumeLabel) {
-        return libcommon::kDosVolumeLabel;
+        return zip::kDosVolumeLabel;
     }
     if (source.isDirectory) {
-        dos |= libcommon::kDosDirectory;
+        dos |= zip::kDosDirectory;
     }
     if ((source.mode & S_IWUSR) == 0) {
-        dos |= libcommon::kDosReadOnly;
+        dos |= zip::kDosReadOnly;
     }
     return unixHost ? (static_cast<uint32_t>(source.mode & 0xFFFF) << 16) | dos : dos;
 }
@@ -131,21 +133,21 @@ EntryWriter::EntryWriter(OutputFile& out, libcommon::CallbackClient& client, Def
 
 EntryResult EntryWriter::Write(const EntryPlan& plan) {
     const SourceFile& source = *plan.source;
-    CentralHeader header;
-    header.madeByVersion = 30;
-    header.hostSystem = plan.name.oem ? libcommon::kHostMsDos : libcommon::kHostUnix;
-    header.flags = plan.name.utf8Flag ? libcommon::kFlagUtf8 : 0;
-    header.dosDateTime = source.dosDateTime;
-    header.externalAttributes = ExternalAttributes(source, header.hostSystem == libcommon::kHostUnix);
-    header.name = plan.name.bytes;
-    header.comment = plan.comment;
-    header.versionNeeded = 10;
+    CentralDirEntry header;
+    header.MadeByVersion = 30;
+    header.HostSystem = plan.name.oem ? zip::kHostMsDos : zip::kHostUnix;
+    header.Flags = plan.name.utf8Flag ? zip::kFlagUtf8 : 0;
+    header.DosDateTime = source.dosDateTime;
+    header.ExternalAttributes = ExternalAttributes(source, header.HostSystem == zip::kHostUnix);
+    header.Name = plan.name.bytes;
+    header.Comment = plan.comment;
+    header.VersionNeeded = zip::kVersionStored;
     if (source.isDirectory || source.isVolumeLabel) {
         return WriteHeaderOnly(plan, std::move(header));
     }
     if (plan.password) {
-        header.flags |= libcommon::kFlagEncrypted;
-        header.versionNeeded = 20;
+        header.Flags |= zip::kFlagEncrypted;
+        header.VersionNeeded = zip::kVersionDeflated;
     }
     platform::File file =
         platform::File::OpenHost(source.hostPath, platform::Access::Read, platform::Share::DenyNone);
@@ -169,12 +171,12 @@ EntryResult EntryWriter::Write(const EntryPlan& plan) {
     return WriteStreamed(plan, std::move(header), file, !plan.store, true);
 }
 
-EntryResult EntryWriter::WriteHeaderOnly(const EntryPlan& plan, CentralHeader header) {
+EntryResult EntryWriter::WriteHeaderOnly(const EntryPlan& plan, CentralDirEntry header) {
     if (!client_.ItemStart(plan.displayName, 0)) {
         return Outcome(EntryResult::Kind::Stopped);
     }
-    header.localHeaderOffset = static_cast<uint32_t>(out_.Position());
-    const std::string local = LocalFor(header).Serialize();
+    header.LocalHeaderOffset = static_cast<uint32_t>(out_.Position());
+    const std::string local = LocalFor(header);
     if (!out_.Write(local)) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
@@ -186,7 +188,7 @@ EntryResult EntryWriter::WriteHeaderOnly(const EntryPlan& plan, CentralHeader he
     return r;
 }
 
-EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralHeader header, platform::File& file) {
+EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry header, platform::File& file) {
     Progress progress{client_};
     std::vector<uint8_t> data;
     data.reserve(static_cast<size_t>(std::max<int64_t>(file.Size(), 0)));
@@ -204,7 +206,7 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralHeader head
         if (got == 0) {
             break;
         }
-        crc = libcommon::Crc32(crc, data.data() + old, static_cast<size_t>(got));
+        crc = zip::Crc32(crc, data.data() + old, static_cast<size_t>(got));
         if (data.size() >= kMaxZipSize) {
             client_.ItemEnd(0);
             return Skip("File larger than 4GB, skipped: " + plan.source->windowsPath);
@@ -214,7 +216,7 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralHeader head
         }
     }
     std::vector<uint8_t> packed;
-    header.method = libcommon::kMethodStored;
+    header.Method = zip::kMethodStored;
     if (!plan.store && !data.empty()) {
         libdeflate_compressor* engine = engines_.For(plan.level);
         if (engine == nullptr) {
@@ -225,13 +227,13 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralHeader head
             libdeflate_deflate_compress(engine, data.data(), data.size(), packed.data(), packed.size());
         if (packedSize > 0 && packedSize < data.size()) {
             packed.resize(packedSize);
-            header.method = libcommon::kMethodDeflated;
-            header.versionNeeded = 20;
+            header.Method = zip::kMethodDeflated;
+            header.VersionNeeded = zip::kVersionDeflated;
         }
     }
-    std::vector<uint8_t>& payload = header.method == libcommon::kMethodDeflated ? packed : data;
-    header.crc32 = crc;
-    header.uncompressedSize = static_cast<uint32_t>(data.size());
+    std::vector<uint8_t>& payload = header.Method == zip::kMethodDeflated ? packed : data;
+    header.Crc32 = crc;
+    header.UncompressedSize = static_cast<uint32_t>(data.size());
     std::string prefix;
     if (plan.password) {
         libcommon::ZipCryptoKeys keys(*plan.password);
@@ -239,13 +241,13 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralHeader head
         prefix.assign(reinterpret_cast<const char*>(head.data()), head.size());
         keys.Encrypt(payload.data(), payload.size());
     }
-    header.compressedSize = static_cast<uint32_t>(payload.size() + prefix.size());
-    header.localHeaderOffset = static_cast<uint32_t>(out_.Position());
-    const std::string local = LocalFor(header).Serialize();
+    header.CompressedSize = static_cast<uint32_t>(payload.size() + prefix.size());
+    header.LocalHeaderOffset = static_cast<uint32_t>(out_.Position());
+    const std::string local = LocalFor(header);
     if (!out_.Write(local) || !out_.Write(prefix) || !out_.Write(payload.data(), payload.size())) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
-    progress.Wrote(static_cast<int64_t>(local.size() + header.compressedSize));
+    progress.Wrote(static_cast<int64_t>(local.size() + header.CompressedSize));
     if (!progress.End()) {
         return Outcome(EntryResult::Kind::Stopped);
     }
@@ -254,7 +256,7 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralHeader head
     return r;
 }
 
-EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralHeader header, platform::File& file,
+EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry header, platform::File& file,
                                        bool deflate, bool reportReads) {
     const uint64_t localPos = out_.Position();
     std::vector<uint8_t> in(kReadSize);
@@ -277,7 +279,7 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralHeader head
             if (got == 0) {
                 break;
             }
-            crc = libcommon::Crc32(crc, in.data(), static_cast<size_t>(got));
+            crc = zip::Crc32(crc, in.data(), static_cast<size_t>(got));
             if (client_.Stopped() || !client_.Tick()) {
                 return Outcome(EntryResult::Kind::Stopped);
             }
@@ -287,12 +289,12 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralHeader head
             return readError();
         }
     }
-    header.method = deflate ? libcommon::kMethodDeflated : libcommon::kMethodStored;
+    header.Method = deflate ? zip::kMethodDeflated : zip::kMethodStored;
     if (deflate) {
-        header.versionNeeded = 20;
+        header.VersionNeeded = zip::kVersionDeflated;
     }
-    header.localHeaderOffset = static_cast<uint32_t>(localPos);
-    const std::string placeholder = LocalFor(header).Serialize();
+    header.LocalHeaderOffset = static_cast<uint32_t>(localPos);
+    const std::string placeholder = LocalFor(header);
     if (!out_.Write(placeholder)) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
@@ -353,7 +355,7 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralHeader head
         if (got == 0) {
             break;
         }
-        crc = libcommon::Crc32(crc, in.data(), static_cast<size_t>(got));
+        crc = zip::Crc32(crc, in.data(), static_cast<size_t>(got));
         total += static_cast<uint64_t>(got);
         if (total >= kMaxZipSize) {
             out_.TruncateTo(localPos);
@@ -392,18 +394,18 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralHeader head
         if (!out_.TruncateTo(localPos) || file.Seek(0) < 0) {
             return out_.Failed() ? Outcome(EntryResult::Kind::WriteFailed) : readError();
         }
-        header.versionNeeded = plan.password ? 20 : 10;
+        header.VersionNeeded = plan.password ? zip::kVersionDeflated : zip::kVersionStored;
         return WriteStreamed(plan, std::move(header), file, false, false);
     }
-    header.crc32 = crc;
-    header.uncompressedSize = static_cast<uint32_t>(total);
-    header.compressedSize = static_cast<uint32_t>(dataSize);
+    header.Crc32 = crc;
+    header.UncompressedSize = static_cast<uint32_t>(total);
+    header.CompressedSize = static_cast<uint32_t>(dataSize);
     if (dataSize + placeholder.size() + localPos >= kMaxZipSize) {
         out_.TruncateTo(localPos);
         client_.ItemEnd(0);
         return Skip("The archive would grow beyond 4GB, skipped: " + plan.source->windowsPath);
     }
-    if (!out_.Patch(localPos, LocalFor(header).Serialize())) {
+    if (!out_.Patch(localPos, LocalFor(header))) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
     if (!progress.End()) {

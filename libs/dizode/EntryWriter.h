@@ -11,10 +11,10 @@
 #include <string>
 
 #include "libs/common/CallbackClient.h"
-#include "libs/common/NameCodec.h"
-#include "libs/common/ZipRecords.h"
 #include "libs/dizode/OutputFile.h"
 #include "libs/dizode/SourceCollector.h"
+#include "zipformat/CentralDirHeader.h"
+#include "zipformat/NameCodec.h"
 
 struct libdeflate_compressor;
 
@@ -27,10 +27,10 @@ inline constexpr uint64_t kMaxZipSize = 0xFFFFFFFFull;
 
 struct EntryPlan {
     const SourceFile* source = nullptr;
-    std::string displayName;      // the stored name as UTF-8, used in callbacks and messages
-    libcommon::EncodedText name;  // the bytes stored
-    std::string comment;          // raw bytes of the entry's comment
-    bool store = false;           // level 0 or a stored suffix
+    std::string displayName;  // the stored name as UTF-8, used in callbacks and messages
+    zip::EncodedText name;    // the bytes stored
+    std::string comment;      // raw bytes of the entry's comment
+    bool store = false;       // level 0 or a stored suffix
     int level = 9;
     std::optional<std::string> password;  // encrypt with it when set
 };
@@ -43,7 +43,7 @@ struct EntryResult {
         Stopped,      // the callback or an abort stopped the job
     };
     Kind kind = Kind::Written;
-    libcommon::CentralHeader header;
+    zip::CentralDirEntry header;
     std::string problem;  // why it was skipped
 };
 
@@ -67,10 +67,10 @@ class EntryWriter {
 
   private:
     struct Progress;
-    EntryResult WriteHeaderOnly(const EntryPlan& plan, libcommon::CentralHeader header);
-    EntryResult WriteInMemory(const EntryPlan& plan, libcommon::CentralHeader header, platform::File& file);
+    EntryResult WriteHeaderOnly(const EntryPlan& plan, zip::CentralDirEntry header);
+    EntryResult WriteInMemory(const EntryPlan& plan, zip::CentralDirEntry header, platform::File& file);
     // reportReads false: a second pass over a file whose bytes were already reported.
-    EntryResult WriteStreamed(const EntryPlan& plan, libcommon::CentralHeader header, platform::File& file,
+    EntryResult WriteStreamed(const EntryPlan& plan, zip::CentralDirEntry header, platform::File& file,
                               bool deflate, bool reportReads);
 
     OutputFile& out_;

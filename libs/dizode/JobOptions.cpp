@@ -97,7 +97,7 @@ std::optional<JobOptions> ReadJobOptions(const abi::ZipParams& p, std::string& e
     o.archiveOnly = p.ArchiveOnlyFlag != 0;
     o.resetArchive = p.ResetArchiveFlag != 0;
     o.allowUndo = p.AllowUndoFlag != 0;
-    o.oemNames = p.CodePageCode == 2;
+    o.codePage = zip::CodePageRuleFromCode(p.CodePageCode);
     o.level = std::clamp(p.CompLevel, 0, 9);
     if (p.DateFilterFlag != 0) {
         o.fromDate = ParseFilterDate(p.DateText);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "abi/ZipParams.h"
+#include "zipformat/NameCodec.h"
 
 namespace ruvu::dizode {
 
@@ -43,9 +44,12 @@ struct JobOptions {
     bool archiveOnly = false;
     bool resetArchive = false;
     bool allowUndo = false;
-    bool oemNames = false;
+    // How names without flag bit 11 read; with Oem, new names are written in the OEM code page too.
+    zip::CodePageRule codePage = zip::CodePageRule::Auto;
     std::optional<uint32_t> fromDate;  // MS-DOS date and time of the date filter's day, 00:00
     int level = 9;
+
+    bool OemNames() const { return codePage == zip::CodePageRule::Oem; }
 };
 
 // Reads the record. Returns nullopt with a reason in error when the record cannot be used.

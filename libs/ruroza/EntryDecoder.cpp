@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "libs/common/Crc32.h"
-#include "libs/common/ZipRecords.h"
+#include "zipformat/Crc32.h"
+#include "zipformat/ZipConstants.h"
 
 namespace ruvu::ruroza {
 
@@ -75,7 +75,7 @@ struct EntryDecoder::Run {
 
     // Takes produced bytes: CRC, sink and progress. Stopped or WriteError when it fails.
     std::optional<DecodeResult> Emit(const uint8_t* bytes, size_t size) {
-        crc = libcommon::Crc32(crc, bytes, size);
+        crc = zip::Crc32(crc, bytes, size);
         produced += size;
         if (sink != nullptr && !sink->Write(bytes, size)) {
             return Failed(Status::WriteError, "write error");
@@ -111,7 +111,7 @@ EntryDecoder::~EntryDecoder() {
 DecodeResult EntryDecoder::Decode(StoredData& data, uint16_t method, uint64_t declaredSize,
                                   uint32_t expectedCrc, OutputSink* sink, ItemProgress& progress) {
     Run run{data, declaredSize, expectedCrc, sink, progress};
-    if (method == libcommon::kMethodStored) {
+    if (method == zip::kMethodStored) {
         return Stored(run);
     }
     const bool fits = declaredSize <= kInMemoryLimit && data.size <= kInMemoryLimit &&

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 
-#include "libs/common/NameCodec.h"
 #include "libs/common/PathTools.h"
 #include "platform/WinPath.h"
 
 namespace ruvu::ruroza {
 
-std::string ListedName(const libcommon::CentralHeader& header) {
-    return platform::SlashesToBackslashes(
-        libcommon::DecodeEntryText(header.name, header.flags, header.hostSystem, header.madeByVersion));
+std::string ListedName(const libcommon::ArchiveEntry& entry) {
+    return platform::SlashesToBackslashes(entry.name);
 }
 
 std::string TargetName::Relative() const {
@@ -24,13 +22,13 @@ std::string TargetName::Relative() const {
     return out;
 }
 
-TargetName MakeTargetName(std::string_view listedName, bool keepFolders) {
+TargetName MakeTargetName(std::string_view listedName, bool isFolder, bool keepFolders) {
     TargetName target;
     if (listedName.find('\0') != std::string_view::npos) {
         target.problem = "the name holds a NUL character";
         return target;
     }
-    target.isFolder = !listedName.empty() && platform::IsPathSeparator(listedName.back());
+    target.isFolder = isFolder;
     target.components = libcommon::CleanComponents(listedName, &target.changed);
     if (!keepFolders && target.components.size() > 1) {
         target.components.erase(target.components.begin(), target.components.end() - 1);

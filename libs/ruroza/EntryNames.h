@@ -1,21 +1,21 @@
-// An entry's names: the one the engine's listing shows (its text decoded by the listing's character
-// set rule, "\" separators), and the relative path it is written to below the base folder, made safe.
+// An entry's names: the one the engine's listing shows (decoded by the zip format layer's one rule,
+// "\" separators), and the relative path it is written to below the base folder, made safe.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "libs/common/ZipRecords.h"
+#include "libs/common/ArchiveReader.h"
 
 namespace ruvu::ruroza {
 
 // The name as the listing shows it: decoded to UTF-8, every "/" made "\".
-std::string ListedName(const libcommon::CentralHeader& header);
+std::string ListedName(const libcommon::ArchiveEntry& entry);
 
 struct TargetName {
     std::vector<std::string> components;  // folders and the file name, never "", "." or ".."
-    bool isFolder = false;                // the entry is a folder (its name ends with a separator)
+    bool isFolder = false;                // the entry is a folder
     bool changed = false;                 // a drive, leading separator, "." or ".." was removed
     std::string problem;                  // why the name cannot be written at all (empty when it can)
 
@@ -24,7 +24,8 @@ struct TargetName {
 };
 
 // The target of a listed name: with keepFolders the stored folders are kept, otherwise only the last
-// component. A name with a NUL, or with nothing left after cleaning, gets a problem.
-TargetName MakeTargetName(std::string_view listedName, bool keepFolders);
+// component. A name with a NUL, or with nothing left after cleaning, gets a problem. isFolder: the
+// entry is a folder (by its attributes or a trailing separator).
+TargetName MakeTargetName(std::string_view listedName, bool isFolder, bool keepFolders);
 
 }  // namespace ruvu::ruroza

@@ -5,15 +5,15 @@
 
 #include <string_view>
 
-#include "libs/common/ZipRecords.h"
 #include "libs/ruroza/TargetTree.h"
+#include "zipformat/CentralDirHeader.h"
 
 namespace ruvu::ruroza {
 
 // localExtra is the local header's extra field (the central one may lack the time).
-Stamp EntryStamp(const libcommon::CentralHeader& header, std::string_view localExtra);
+Stamp EntryStamp(const zip::CentralDirEntry& header, std::string_view localExtra);
 
 // An entry made on Unix that holds a symbolic link (its data is the link's target).
-bool IsSymbolicLink(const libcommon::CentralHeader& header);
+bool IsSymbolicLink(const zip::CentralDirEntry& header);
 
 }  // namespace ruvu::ruroza

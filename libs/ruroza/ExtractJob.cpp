@@ -13,16 +13,16 @@
 #include "libs/ruroza/EntryStamp.h"
 #include "libs/ruroza/PasswordKeeper.h"
 #include "libs/ruroza/TargetTree.h"
+#include "platform/WinPath.h"
+#include "zipformat/ZipConstants.h"
 
 namespace ruvu::ruroza {
 
 namespace {
 
 using libcommon::ArchiveEntry;
-using libcommon::CentralHeader;
+using zip::CentralDirEntry;
 using Status = DecodeResult::Status;
-
-constexpr uint16_t kMethodAes = 99;
 
 std::string Hex8(uint32_t value) {
     char text[9];
@@ -31,20 +31,20 @@ std::string Hex8(uint32_t value) {
 }
 
 // Why the library cannot handle an entry at all, with the skip type; nullopt when it can.
-std::optional<std::pair<std::string, abi::UnZipSkipType>> Unsupported(const CentralHeader& h) {
-    if (h.compressedSize == libcommon::kZip64Marker32 || h.uncompressedSize == libcommon::kZip64Marker32 ||
-        h.localHeaderOffset == libcommon::kZip64Marker32 || h.diskStart == libcommon::kZip64Marker16) {
+std::optional<std::pair<std::string, abi::UnZipSkipType>> Unsupported(const CentralDirEntry& h) {
+    if (h.CompressedSize == zip::kZip64Marker32 || h.UncompressedSize == zip::kZip64Marker32 ||
+        h.LocalHeaderOffset == zip::kZip64Marker32 || h.DiskStart == zip::kZip64Marker16) {
         return std::make_pair("its sizes need ZIP64 (4 GB or more), which is not supported",
                               abi::stUnsupported);
     }
-    if (h.method == kMethodAes) {
+    if (h.Method == zip::kMethodAes) {
         return std::make_pair("AES encryption is not supported", abi::stUnsupported);
     }
-    if ((h.flags & libcommon::kFlagStrongEncryption) != 0) {
+    if ((h.Flags & zip::kFlagStrongEncryption) != 0) {
         return std::make_pair("strong encryption is not supported", abi::stUnsupported);
     }
-    if (h.method != libcommon::kMethodStored && h.method != libcommon::kMethodDeflated) {
-        return std::make_pair("compression method " + std::to_string(h.method) + " is not supported",
+    if (h.Method != zip::kMethodStored && h.Method != zip::kMethodDeflated) {
+        return std::make_pair("compression method " + std::to_string(h.Method) + " is not supported",
                               abi::stCompressionUnknown);
     }
     return std::nullopt;
@@ -123,7 +123,7 @@ std::vector<Job::Item> Job::Select(std::vector<std::string>& unmatched) {
     std::vector<bool> used(options_.specs.size(), false);
     const auto& entries = reader_.Entries();
     for (size_t i = 0; i < entries.size(); ++i) {
-        Item item{&entries[i], static_cast<uint16_t>(i), ListedName(entries[i].header)};
+        Item item{&entries[i], static_cast<uint16_t>(i), ListedName(entries[i])};
         bool wanted = options_.specs.empty();
         for (size_t s = 0; s < options_.specs.size(); ++s) {
             if (libcommon::MatchSpec(options_.specs[s], item.listed)) {
@@ -145,7 +145,7 @@ std::vector<Job::Item> Job::Select(std::vector<std::string>& unmatched) {
 
 int32_t Job::Run() {
     reader_.SetListZip64Entries(true);
-    if (!reader_.Open(options_.archivePath)) {
+    if (!reader_.Open(options_.archivePath, options_.codePage)) {
         Problem(reader_.LastError().text + " (" + options_.archivePath + ")", reader_.LastError().code);
         return client_.Stopped() ? client_.StopResult() : 0;
     }
@@ -162,7 +162,7 @@ int32_t Job::Run() {
     }
     uint64_t totalBytes = 0;
     for (const Item& item : items) {
-        totalBytes += item.entry->header.uncompressedSize;
+        totalBytes += item.entry->header.UncompressedSize;
     }
     if (!client_.TotalCount(static_cast<int64_t>(items.size())) || !client_.TotalSize(totalBytes) ||
         !Trace((options_.test ? "Testing " : "Extracting from ") + options_.archivePath +
@@ -201,10 +201,10 @@ int32_t Job::Run() {
 }
 
 Job::Outcome Job::Process(const Item& item) {
-    const CentralHeader& h = item.entry->header;
-    if (!Trace(item.listed + ": method " + std::to_string(h.method) + ", " +
-               std::to_string(h.compressedSize) + " bytes stored, " + std::to_string(h.uncompressedSize) +
-               " bytes, CRC " + Hex8(h.crc32) + (h.IsEncrypted() ? ", encrypted" : ""))) {
+    const CentralDirEntry& h = item.entry->header;
+    if (!Trace(item.listed + ": method " + std::to_string(h.Method) + ", " +
+               std::to_string(h.CompressedSize) + " bytes stored, " + std::to_string(h.UncompressedSize) +
+               " bytes, CRC " + Hex8(h.Crc32) + (h.IsEncrypted() ? ", encrypted" : ""))) {
         return Outcome::Stopped;
     }
     if (const auto why = Unsupported(h)) {
@@ -218,7 +218,7 @@ Job::Outcome Job::Process(const Item& item) {
             return Outcome::Folder;
         }
     } else {
-        target = MakeTargetName(item.listed, options_.dirNames);
+        target = MakeTargetName(item.listed, h.IsDirectory(), options_.dirNames);
         if (!target.problem.empty()) {
             return Skip(item, "Bad file name, skipped: " + item.listed + " (" + target.problem + ")",
                         abi::stBadName, abi::kCodeWarning);
@@ -266,7 +266,8 @@ std::optional<Job::Outcome> Job::ChooseTarget(const Item& item, TargetName& targ
     }
     if (renamed && *renamed != target.Relative()) {
         // The program's name is taken below the base folder and made safe like a stored one.
-        TargetName chosen = MakeTargetName(*renamed, true);
+        const bool endsInSeparator = !renamed->empty() && platform::IsPathSeparator(renamed->back());
+        TargetName chosen = MakeTargetName(*renamed, endsInSeparator, true);
         if (!chosen.problem.empty() || chosen.isFolder) {
             const std::string why = chosen.isFolder ? "it names a folder" : chosen.problem;
             return Skip(item, "Bad new name " + *renamed + " for " + item.listed + " (" + why + ")",
@@ -283,7 +284,7 @@ std::optional<Job::Outcome> Job::ChooseTarget(const Item& item, TargetName& targ
         return Skip(item, found.problem->text + " (" + item.listed + ")", found.problem->type,
                     found.problem->code);
     }
-    const uint32_t entryTime = item.entry->header.dosDateTime;
+    const uint32_t entryTime = item.entry->header.DosDateTime;
     switch (found.kind) {
         case TargetTree::Kind::Folder:
             return Skip(item, "A folder of that name exists, skipped: " + path, abi::stWriteError,
@@ -314,7 +315,7 @@ std::optional<Job::Outcome> Job::ChooseTarget(const Item& item, TargetName& targ
 
 Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
                          const std::vector<std::string>* names) {
-    const CentralHeader& h = item.entry->header;
+    const CentralDirEntry& h = item.entry->header;
     StoredData data{&reader_, layout.dataPos, layout.dataSize, std::nullopt};
     const bool encrypted = h.IsEncrypted();
     if (encrypted) {
@@ -324,7 +325,7 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
                         abi::stDataError, abi::kCodeBadData);
         }
         const uint8_t check =
-            libcommon::EncryptionCheckByte(layout.local.flags, h.crc32, layout.local.dosDateTime);
+            libcommon::EncryptionCheckByte(layout.local.Flags, h.Crc32, layout.local.DosDateTime);
         switch (passwords_.Unlock(item.listed, header, check, data.keys)) {
             case PasswordKeeper::Result::Stopped:
                 return Outcome::Stopped;
@@ -348,11 +349,11 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
         file.emplace(std::move(*started));
         path = tree_.WindowsPath(*names);
     }
-    if (!client_.ItemStart(item.listed, h.uncompressedSize)) {
+    if (!client_.ItemStart(item.listed, h.UncompressedSize)) {
         return Outcome::Stopped;
     }
     if (file) {
-        const char* verb = h.method == libcommon::kMethodStored ? " extracting: " : "  inflating: ";
+        const char* verb = h.Method == zip::kMethodStored ? " extracting: " : "  inflating: ";
         if (!Verbose(verb + path)) {
             return Outcome::Stopped;
         }
@@ -367,12 +368,12 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
     }
     ItemProgress progress(client_);
     const DecodeResult result =
-        decoder_.Decode(data, h.method, h.uncompressedSize, h.crc32, sink ? &*sink : nullptr, progress);
+        decoder_.Decode(data, h.Method, h.UncompressedSize, h.Crc32, sink ? &*sink : nullptr, progress);
     if (result.status == Status::Stopped || !progress.End()) {
         return Outcome::Stopped;
     }
     const std::string suspect = encrypted ? " (wrong password or damaged data)" : "";
-    const Stamp stamp = EntryStamp(h, layout.local.extra);
+    const Stamp stamp = EntryStamp(h, layout.local.Extra);
     switch (result.status) {
         case Status::Ok:
             if (file && !file->Commit(stamp)) {
@@ -386,12 +387,12 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
                                                                               : Outcome::Stopped;
         case Status::CrcError: {
             const std::string text = "CRC error in " + item.listed + " (found " + Hex8(result.crc) +
-                                     ", expected " + Hex8(h.crc32) + ")" + suspect;
+                                     ", expected " + Hex8(h.Crc32) + ")" + suspect;
             if (!file || encrypted) {
                 return Skip(item, text, abi::stCrcError, abi::kCodeBadData);
             }
             int32_t keep = 2;
-            if (!client_.CrcError(item.listed, result.crc, h.crc32, keep)) {
+            if (!client_.CrcError(item.listed, result.crc, h.Crc32, keep)) {
                 return Outcome::Stopped;
             }
             if (keep == 0) {

@@ -55,6 +55,7 @@ std::optional<ExtractOptions> ReadExtractOptions(const abi::UnzParams& p, std::s
     o.freshen = p.FreshenFlag != 0 && !o.update;
     o.dirNames = p.DirNamesFlag != 0;
     o.overwrite = p.OverwriteFlag != 0;
+    o.codePage = zip::CodePageRuleFromCode(p.CodePageCode);
     return o;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "abi/UnzParams.h"
+#include "zipformat/NameCodec.h"
 
 namespace ruvu::ruroza {
 
@@ -16,6 +17,7 @@ struct ExtractOptions {
     std::string password;            // the record's password (may be empty)
     std::vector<std::string> specs;  // empty: every entry
     int passwordRequests = 0;        // action-8 questions allowed per entry
+    zip::CodePageRule codePage = zip::CodePageRule::Auto;  // how names without flag bit 11 read
 
     bool test = false;
     bool trace = false;

@@ -9,6 +9,7 @@
 #include "libs/common/ArchiveReader.h"
 #include "libs/common/PathTools.h"
 #include "tests/dizode/DizOdeFixture.h"
+#include "zipformat/ZipConstants.h"
 
 namespace ruvu::dizode::test {
 
@@ -204,10 +205,10 @@ TEST_F(DizOdeTest, HungarianNamesComeBackTheSameFromEveryPeer) {
                               Archive("oem.zip")});
     EXPECT_NE(oemNames.output.find(stored), std::string::npos) << oemNames.output;
     libcommon::ArchiveReader reader;
-    ASSERT_TRUE(reader.OpenHost(Archive("oem.zip")));
+    ASSERT_TRUE(reader.OpenHost(Archive("oem.zip"), zip::CodePageRule::Auto));
     const auto& header = reader.Entries().at(1).header;  // after plain.txt
-    EXPECT_EQ(header.flags & libcommon::kFlagUtf8, 0);
-    EXPECT_EQ(header.hostSystem, libcommon::kHostMsDos);
+    EXPECT_EQ(header.Flags & zip::kFlagUtf8, 0);
+    EXPECT_EQ(header.HostSystem, zip::kHostMsDos);
 }
 
 TEST_F(DizOdeTest, AddingToAnArchiveReplacesByNameKeepsOrderCommentAndUntouchedBytes) {
@@ -218,7 +219,7 @@ TEST_F(DizOdeTest, AddingToAnArchiveReplacesByNameKeepsOrderCommentAndUntouchedB
         testsupport::RunTool({"zip", "-q", "-X", Archive(), "x.txt", "y.txt", "z.txt"}, tmp_.Host("w")).Ok());
     ASSERT_TRUE(testsupport::RunTool({"sh", "-c", "echo 'archive comment' | zip -q -z " + Archive()}).Ok());
     libcommon::ArchiveReader before;
-    ASSERT_TRUE(before.OpenHost(Archive()));
+    ASSERT_TRUE(before.OpenHost(Archive(), zip::CodePageRule::Auto));
     const auto xBefore = before.Entries()[0].header;
     before.Close();
 
@@ -232,8 +233,8 @@ TEST_F(DizOdeTest, AddingToAnArchiveReplacesByNameKeepsOrderCommentAndUntouchedB
     EXPECT_EQ(PythonNames(Archive()), (std::vector<std::string>{"x.txt", "y.txt", "z.txt", "w.txt"}));
 
     libcommon::ArchiveReader after;
-    ASSERT_TRUE(after.OpenHost(Archive()));
-    EXPECT_EQ(after.End().comment, "archive comment");
+    ASSERT_TRUE(after.OpenHost(Archive(), zip::CodePageRule::Auto));
+    EXPECT_EQ(after.Comment(), "archive comment");
     EXPECT_EQ(after.Entries()[0].header.Serialize().substr(4, 38), xBefore.Serialize().substr(4, 38));
     after.Close();
     ASSERT_TRUE(testsupport::UnzipExtract(Archive(), tmp_.Host("out")).Ok());
@@ -348,9 +349,9 @@ TEST_F(DizOdeTest, AddingToASelfExtractingArchiveKeepsTheStubAndCountsItInOffset
     const std::string bytes = ReadFileBytes(Archive("new.exe"));
     EXPECT_EQ(bytes.substr(0, stub.size()), stub);
     libcommon::ArchiveReader reader;
-    ASSERT_TRUE(reader.OpenHost(Archive("new.exe")));
+    ASSERT_TRUE(reader.OpenHost(Archive("new.exe"), zip::CodePageRule::Auto));
     EXPECT_EQ(reader.PrefixSize(), stub.size());
-    EXPECT_EQ(reader.Entries().at(0).header.localHeaderOffset, stub.size());
+    EXPECT_EQ(reader.Entries().at(0).header.LocalHeaderOffset, stub.size());
     reader.Close();
     const auto python = testsupport::PythonZipTest(Archive("new.exe"));
     EXPECT_TRUE(python.Ok()) << python.output;

@@ -5,8 +5,12 @@
 #include <filesystem>
 
 #include "engine/Messages.h"
-#include "engine/ZipRecords.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "zipformat/ByteOrder.h"
+#include "zipformat/CentralDirHeader.h"
+#include "zipformat/EndOfCentralDir.h"
+#include "zipformat/Zip64EndRecord.h"
+#include "zipformat/Zip64Locator.h"
 
 namespace ruvu::enginetest {
 namespace {
@@ -124,16 +128,15 @@ TEST_F(BadInputTest, ArchiveCommentCutShortByTheEndOfTheFile) {
 
 TEST_F(BadInputTest, HugeEntryCountInExtendedRecordsIsNotTrusted) {
     // Extended end records claiming 2^60 entries in front of an end record that defers to them.
-    std::string tail(zip::Zip64EndRecord::kSize + zip::Zip64Locator::kSize, '\0');
-    auto* p = reinterpret_cast<uint8_t*>(tail.data());
-    zip::PutU32(p, zip::kZip64EndRecordSignature);
-    zip::PutU32(p + 4, 44);
-    zip::PutU32(p + 32, 0);
-    zip::PutU32(p + 36, 1u << 28);  // high word of the total: 2^60
-    zip::PutU32(p + 40, built.endRecordOffset - built.centralDirOffset);
-    zip::PutU32(p + 48, built.centralDirOffset);
-    zip::PutU32(p + 56, zip::kZip64LocatorSignature);
-    zip::PutU32(p + 64, built.endRecordOffset);
+    zip::Zip64EndRecord end;
+    end.TotalEntries = uint64_t{1} << 60;
+    end.CentralDirSize = built.endRecordOffset - built.centralDirOffset;
+    end.CentralDirOffset = built.centralDirOffset;
+    zip::Zip64Locator locator;
+    locator.EndRecordOffset = built.endRecordOffset;
+    std::string tail;
+    end.AppendTo(tail);
+    locator.AppendTo(tail);
     built.bytes.insert(built.endRecordOffset, tail);
     built.endRecordOffset += static_cast<uint32_t>(tail.size());
     Put16(EndField(offsetof(zip::EndOfCentralDir, TotalEntries)), 0xFFFF);

@@ -12,9 +12,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/ZipRecords.h"
 #include "platform/DosTime.h"
 #include "platform/Drives.h"
+#include "zipformat/CentralDirHeader.h"
+#include "zipformat/EndOfCentralDir.h"
+#include "zipformat/LocalFileHeader.h"
 
 namespace ruvu::enginetest {
 
@@ -169,48 +171,33 @@ BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::string_view archiv
     std::string& out = built.bytes;
     std::string central;
     for (const TestEntry& entry : entries) {
-        const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()),
-                                                         static_cast<uInt>(entry.data.size())));
+        zip::LocalFileEntry local;
+        local.VersionNeeded = 20;
+        local.Flags = entry.flags;
+        local.DosDateTime = entry.dosDateTime;
+        local.Crc32 = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()),
+                                                  static_cast<uInt>(entry.data.size())));
+        local.CompressedSize = local.UncompressedSize = static_cast<uint32_t>(entry.data.size());
+        local.Name = entry.name;
         const uint32_t localOffset = static_cast<uint32_t>(out.size());
-        zip::LocalFileHeader local{zip::kLocalHeaderSignature,
-                                   20,
-                                   entry.flags,
-                                   0,
-                                   static_cast<uint16_t>(entry.dosDateTime),
-                                   static_cast<uint16_t>(entry.dosDateTime >> 16),
-                                   crc,
-                                   static_cast<uint32_t>(entry.data.size()),
-                                   static_cast<uint32_t>(entry.data.size()),
-                                   static_cast<uint16_t>(entry.name.size()),
-                                   0};
-        char header[zip::CentralDirHeader::kSize];
-        local.Write(reinterpret_cast<uint8_t*>(header));
-        out.append(header, zip::LocalFileHeader::kSize).append(entry.name).append(entry.data);
+        out.append(local.Serialize()).append(entry.data);
 
-        zip::CentralDirHeader cd{zip::kCentralHeaderSignature,
-                                 entry.madeBy,
-                                 entry.host,
-                                 20,
-                                 entry.flags,
-                                 0,
-                                 local.ModTime,
-                                 local.ModDate,
-                                 crc,
-                                 local.CompressedSize,
-                                 local.UncompressedSize,
-                                 local.FileNameLength,
-                                 static_cast<uint16_t>(entry.extra.size()),
-                                 static_cast<uint16_t>(entry.comment.size()),
-                                 0,
-                                 0,
-                                 entry.externalAttributes,
-                                 localOffset};
-        cd.Write(reinterpret_cast<uint8_t*>(header));
+        zip::CentralDirEntry cd;
+        cd.MadeByVersion = entry.madeBy;
+        cd.HostSystem = entry.host;
+        cd.VersionNeeded = local.VersionNeeded;
+        cd.Flags = entry.flags;
+        cd.DosDateTime = entry.dosDateTime;
+        cd.Crc32 = local.Crc32;
+        cd.CompressedSize = local.CompressedSize;
+        cd.UncompressedSize = local.UncompressedSize;
+        cd.ExternalAttributes = entry.externalAttributes;
+        cd.LocalHeaderOffset = localOffset;
+        cd.Name = entry.name;
+        cd.Extra = entry.extra;
+        cd.Comment = entry.comment;
         built.centralHeaders.push_back(static_cast<uint32_t>(central.size()));
-        central.append(header, zip::CentralDirHeader::kSize)
-            .append(entry.name)
-            .append(entry.extra)
-            .append(entry.comment);
+        central.append(cd.Serialize());
     }
     built.centralDirOffset = static_cast<uint32_t>(out.size());
     for (uint32_t& offset : built.centralHeaders) {
@@ -218,18 +205,13 @@ BuiltZip BuildZip(const std::vector<TestEntry>& entries, std::string_view archiv
     }
     out += central;
     built.endRecordOffset = static_cast<uint32_t>(out.size());
-    const uint16_t count = static_cast<uint16_t>(entries.size());
-    zip::EndOfCentralDir end{zip::kEndRecordSignature,
-                             0,
-                             0,
-                             count,
-                             count,
-                             static_cast<uint32_t>(central.size()),
-                             built.centralDirOffset,
-                             static_cast<uint16_t>(archiveComment.size())};
-    char record[zip::EndOfCentralDir::kSize];
-    end.Write(reinterpret_cast<uint8_t*>(record));
-    out.append(record, sizeof record).append(archiveComment);
+    zip::EndOfCentralDir end;
+    end.EntriesThisDisk = end.TotalEntries = static_cast<uint16_t>(entries.size());
+    end.CentralDirSize = static_cast<uint32_t>(central.size());
+    end.CentralDirOffset = built.centralDirOffset;
+    end.CommentLength = static_cast<uint16_t>(archiveComment.size());
+    end.AppendTo(out);
+    out.append(archiveComment);
     return built;
 }
 

@@ -2,13 +2,16 @@
 
 #include <zlib.h>
 
-#include "libs/common/ByteOrder.h"
-#include "libs/common/Crc32.h"
-#include "libs/common/ZipRecords.h"
+#include "zipformat/CentralDirHeader.h"
+#include "zipformat/Crc32.h"
+#include "zipformat/DataDescriptor.h"
+#include "zipformat/EndOfCentralDir.h"
+#include "zipformat/LocalFileHeader.h"
+#include "zipformat/ZipConstants.h"
 
 namespace ruvu::ruroza::test {
 
-using namespace libcommon;
+using namespace zip;
 
 std::string RawDeflate(const std::string& data) {
     z_stream stream{};
@@ -29,44 +32,49 @@ std::string BuildZip(const std::vector<CraftedEntry>& entries) {
     std::string directory;
     for (const auto& e : entries) {
         const std::string stored = e.stored.value_or(e.deflate ? RawDeflate(e.data) : e.data);
-        CentralHeader c;
-        c.hostSystem = e.host;
-        c.flags = e.extraFlags | (e.descriptor ? kFlagDataDescriptor : 0);
-        c.method = e.method.value_or(e.deflate ? kMethodDeflated : kMethodStored);
-        c.dosDateTime = e.dosDateTime;
-        c.crc32 = e.crc.value_or(Crc32(0, e.data.data(), e.data.size()));
-        c.compressedSize = e.compressedSize.value_or(static_cast<uint32_t>(stored.size()));
-        c.uncompressedSize = e.uncompressedSize.value_or(static_cast<uint32_t>(e.data.size()));
-        c.externalAttributes = e.externalAttributes;
-        c.localHeaderOffset = static_cast<uint32_t>(archive.size());
-        c.name = e.name;
-        c.extra = e.centralExtra;
-        LocalHeader l;
-        l.flags = c.flags;
-        l.method = c.method;
-        l.dosDateTime = c.dosDateTime;
+        CentralDirEntry c;
+        c.MadeByVersion = 30;
+        c.HostSystem = e.host;
+        c.VersionNeeded = kVersionDeflated;
+        c.Flags = e.extraFlags | (e.descriptor ? kFlagDataDescriptor : 0);
+        c.Method = e.method.value_or(e.deflate ? kMethodDeflated : kMethodStored);
+        c.DosDateTime = e.dosDateTime;
+        c.Crc32 = e.crc.value_or(Crc32(0, e.data.data(), e.data.size()));
+        c.CompressedSize = e.compressedSize.value_or(static_cast<uint32_t>(stored.size()));
+        c.UncompressedSize = e.uncompressedSize.value_or(static_cast<uint32_t>(e.data.size()));
+        c.ExternalAttributes = e.externalAttributes;
+        c.LocalHeaderOffset = static_cast<uint32_t>(archive.size());
+        c.Name = e.name;
+        c.Extra = e.centralExtra;
+        LocalFileEntry l;
+        l.VersionNeeded = c.VersionNeeded;
+        l.Flags = c.Flags;
+        l.Method = c.Method;
+        l.DosDateTime = c.DosDateTime;
         if (!e.descriptor) {
-            l.crc32 = c.crc32;
-            l.compressedSize = c.compressedSize;
-            l.uncompressedSize = c.uncompressedSize;
+            l.Crc32 = c.Crc32;
+            l.CompressedSize = c.CompressedSize;
+            l.UncompressedSize = c.UncompressedSize;
         }
-        l.name = e.name;
+        l.Name = e.name;
         archive += l.Serialize();
         archive += stored;
         if (e.descriptor) {
-            ByteWriter(archive)
-                .U32(kDataDescriptorSignature)
-                .U32(c.crc32)
-                .U32(c.compressedSize)
-                .U32(c.uncompressedSize);
+            DataDescriptor d;
+            d.Crc32 = c.Crc32;
+            d.CompressedSize = c.CompressedSize;
+            d.UncompressedSize = c.UncompressedSize;
+            d.AppendTo(archive);
         }
         directory += c.Serialize();
     }
-    EndRecord end;
-    end.entriesOnDisk = end.totalEntries = static_cast<uint16_t>(entries.size());
-    end.centralDirSize = static_cast<uint32_t>(directory.size());
-    end.centralDirOffset = static_cast<uint32_t>(archive.size());
-    return archive + directory + end.Serialize();
+    EndOfCentralDir end;
+    end.EntriesThisDisk = end.TotalEntries = static_cast<uint16_t>(entries.size());
+    end.CentralDirSize = static_cast<uint32_t>(directory.size());
+    end.CentralDirOffset = static_cast<uint32_t>(archive.size());
+    std::string record;
+    end.AppendTo(record);
+    return archive + directory + record;
 }
 
 }  // namespace ruvu::ruroza::test

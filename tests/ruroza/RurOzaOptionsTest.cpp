@@ -4,9 +4,9 @@
 
 #include <gmock/gmock.h>
 
-#include "libs/common/ZipRecords.h"
 #include "platform/DosTime.h"
 #include "tests/ruroza/RurOzaFixture.h"
+#include "zipformat/ZipConstants.h"
 
 namespace ruvu::ruroza::test {
 namespace {
@@ -179,7 +179,7 @@ TEST_F(RurOzaOptionsTest, DatesPermissionsAndLinksAreRestoredSafely) {
     const std::string ut = std::string("\x55\x54\x05\x00\x01", 5) + "\x01\x02\x03\x04";  // 0x04030201
     WriteZip("a.zip", {
                           CraftedEntry("exact.txt", "x").Extra(ut),
-                          CraftedEntry("dos.txt", "d").Host(0).Attributes(libcommon::kDosReadOnly),
+                          CraftedEntry("dos.txt", "d").Host(0).Attributes(zip::kDosReadOnly),
                           CraftedEntry("tool.sh", "t").Mode(0104755),
                           CraftedEntry("link", "/etc/passwd").Stored().Mode(0120777),
                           CraftedEntry("folder/").Mode(040700),

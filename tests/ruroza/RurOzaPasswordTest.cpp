@@ -31,7 +31,7 @@ class RurOzaPasswordTest : public RurOzaTest {
     // the one-in-256 chance of a wrong password passing it.
     std::string WrongPassword() {
         libcommon::ArchiveReader reader;
-        EXPECT_TRUE(reader.OpenHost(tmp_.Host("enc.zip")));
+        EXPECT_TRUE(reader.OpenHost(tmp_.Host("enc.zip"), zip::CodePageRule::Auto));
         for (int n = 0;; ++n) {
             const std::string candidate = "wrong" + std::to_string(n);
             bool passes = false;
@@ -45,8 +45,8 @@ class RurOzaPasswordTest : public RurOzaTest {
                 libcommon::ZipCryptoKeys keys(candidate);
                 passes = passes || libcommon::CheckEncryptionHeader(
                                        keys, header,
-                                       libcommon::EncryptionCheckByte(layout->local.flags, entry.header.crc32,
-                                                                      layout->local.dosDateTime));
+                                       libcommon::EncryptionCheckByte(layout->local.Flags, entry.header.Crc32,
+                                                                      layout->local.DosDateTime));
             }
             if (!passes) {
                 return candidate;

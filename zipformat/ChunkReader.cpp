@@ -1,11 +1,17 @@
-#include "engine/ChunkReader.h"
+#include "zipformat/ChunkReader.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace ruvu {
+namespace ruvu::zip {
 
-ChunkReader::ChunkReader(platform::File& file, size_t chunkSize) : file_(file), chunkSize_(chunkSize) {}
+ChunkReader::ChunkReader(ByteSource& source, uint64_t start, uint64_t limit, size_t chunkSize)
+    : source_(source), filePos_(start), limit_(limit), chunkSize_(chunkSize) {}
+
+void ChunkReader::Restart(uint64_t start) {
+    filePos_ = start;
+    begin_ = end_ = 0;
+}
 
 const uint8_t* ChunkReader::Next(size_t count) {
     if (end_ - begin_ < count) {
@@ -24,11 +30,14 @@ const uint8_t* ChunkReader::Next(size_t count) {
         begin_ = 0;
         end_ = kept;
         while (end_ < count) {
-            const int64_t got = file_.Read(buffer_.data() + end_, buffer_.size() - end_);
+            const uint64_t allowed = limit_ > filePos_ ? limit_ - filePos_ : 0;
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer_.size() - end_, allowed));
+            const int64_t got = want == 0 ? 0 : source_.ReadAt(filePos_, buffer_.data() + end_, want);
             if (got <= 0) {
                 return nullptr;
             }
             end_ += static_cast<size_t>(got);
+            filePos_ += static_cast<uint64_t>(got);
         }
     }
     const uint8_t* at = buffer_.data() + begin_;
@@ -36,4 +45,4 @@ const uint8_t* ChunkReader::Next(size_t count) {
     return at;
 }
 
-}  // namespace ruvu
+}  // namespace ruvu::zip

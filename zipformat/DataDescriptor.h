@@ -1,0 +1,40 @@
+// The data descriptor: the CRC and sizes of an entry written after its data when flag bit 3 is set.
+// The system writes and expects the 16-byte form with its signature; other tools may leave the
+// signature out (12 bytes).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace ruvu::zip {
+
+#pragma pack(push, 1)
+
+struct DataDescriptor {
+    static constexpr uint32_t kSignature = 0x08074B50;  // "PK", 7, 8
+    static constexpr size_t kSize = 16;
+    static constexpr size_t kSizeWithoutSignature = 12;
+
+    uint32_t Signature = kSignature;  // 0
+    uint32_t Crc32 = 0;               // 4
+    uint32_t CompressedSize = 0;      // 8
+    uint32_t UncompressedSize = 0;    // 12
+
+    // The 16-byte form at the start of bytes; nullopt when fewer than kSize bytes are given.
+    static std::optional<DataDescriptor> Read(std::span<const uint8_t> bytes);
+    bool Write(std::span<uint8_t> out) const;
+    void AppendTo(std::string& out) const;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(DataDescriptor) == DataDescriptor::kSize);
+static_assert(offsetof(DataDescriptor, Signature) == 0);
+static_assert(offsetof(DataDescriptor, Crc32) == 4);
+static_assert(offsetof(DataDescriptor, CompressedSize) == 8);
+static_assert(offsetof(DataDescriptor, UncompressedSize) == 12);
+
+}  // namespace ruvu::zip

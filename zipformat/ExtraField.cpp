@@ -1,0 +1,37 @@
+#include "zipformat/ExtraField.h"
+
+#include "zipformat/ZipConstants.h"
+
+namespace ruvu::zip {
+
+std::optional<std::string_view> FindExtraBlock(std::string_view extra, uint16_t id) {
+    std::optional<std::string_view> found;
+    ForEachExtraBlock(extra, [&](uint16_t blockId, std::string_view data) {
+        if (blockId == id) {
+            found = data;
+        }
+        return !found;
+    });
+    return found;
+}
+
+std::optional<UnicodeExtra> FindUnicodeExtra(std::string_view extra, uint16_t id) {
+    const auto block = FindExtraBlock(extra, id);
+    if (!block || block->size() < 5) {
+        return std::nullopt;
+    }
+    const auto* p = reinterpret_cast<const uint8_t*>(block->data());
+    return UnicodeExtra{p[0], GetU32(p + 1), block->substr(5)};
+}
+
+std::optional<std::time_t> ExtendedModTime(std::string_view extra) {
+    // A flags byte, then the modification time (signed seconds) when bit 0 is set.
+    const auto block = FindExtraBlock(extra, kExtraExtendedTimestamp);
+    if (!block || block->size() < 5 || (static_cast<uint8_t>((*block)[0]) & 1) == 0) {
+        return std::nullopt;
+    }
+    const auto* p = reinterpret_cast<const uint8_t*>(block->data());
+    return static_cast<std::time_t>(static_cast<int32_t>(GetU32(p + 1)));
+}
+
+}  // namespace ruvu::zip

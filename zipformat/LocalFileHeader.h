@@ -1,0 +1,61 @@
+// The local file header: 30 fixed bytes in front of each entry's name, extra field and data.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace ruvu::zip {
+
+#pragma pack(push, 1)
+
+struct LocalFileHeader {
+    static constexpr uint32_t kSignature = 0x04034B50;  // "PK", 3, 4
+    static constexpr size_t kSize = 30;
+
+    uint32_t Signature = kSignature;  // 0
+    uint16_t VersionNeeded = 0;       // 4
+    uint16_t Flags = 0;               // 6: bit 3, a data descriptor follows the data
+    uint16_t Method = 0;              // 8
+    uint32_t DosDateTime = 0;         // 10: time in the low word (10), date in the high word (12)
+    uint32_t Crc32 = 0;               // 14
+    uint32_t CompressedSize = 0;      // 18: the length of the data that follows
+    uint32_t UncompressedSize = 0;    // 22
+    uint16_t FileNameLength = 0;      // 26
+    uint16_t ExtraLength = 0;         // 28
+
+    // The fixed part at the start of bytes; nullopt when fewer than kSize bytes are given. The
+    // signature is read like any other field: callers check it.
+    static std::optional<LocalFileHeader> Read(std::span<const uint8_t> bytes);
+    // Writes the fixed part to the start of out; false (nothing written) when out is too short.
+    bool Write(std::span<uint8_t> out) const;
+    void AppendTo(std::string& out) const;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(LocalFileHeader) == LocalFileHeader::kSize);
+static_assert(offsetof(LocalFileHeader, Signature) == 0);
+static_assert(offsetof(LocalFileHeader, VersionNeeded) == 4);
+static_assert(offsetof(LocalFileHeader, Flags) == 6);
+static_assert(offsetof(LocalFileHeader, Method) == 8);
+static_assert(offsetof(LocalFileHeader, DosDateTime) == 10);
+static_assert(offsetof(LocalFileHeader, Crc32) == 14);
+static_assert(offsetof(LocalFileHeader, CompressedSize) == 18);
+static_assert(offsetof(LocalFileHeader, UncompressedSize) == 22);
+static_assert(offsetof(LocalFileHeader, FileNameLength) == 26);
+static_assert(offsetof(LocalFileHeader, ExtraLength) == 28);
+
+// A local header with its name and extra field as stored.
+struct LocalFileEntry : LocalFileHeader {
+    std::string Name;
+    std::string Extra;
+
+    // The whole header: the fixed part, with the lengths of Name and Extra, then both. Name and
+    // Extra are at most 65535 bytes each.
+    std::string Serialize() const;
+};
+
+}  // namespace ruvu::zip

@@ -1,0 +1,53 @@
+// The ZIP64 end of central directory record: written in front of the end record (and its locator)
+// when a count, size or offset does not fit the end record's fields, which then hold their markers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace ruvu::zip {
+
+#pragma pack(push, 1)
+
+struct Zip64EndRecord {
+    static constexpr uint32_t kSignature = 0x06064B50;  // "PK", 6, 6
+    static constexpr size_t kSize = 56;
+    // RecordSize counts the bytes after itself: 44 without extensible data.
+    static constexpr uint64_t kLeadingBytes = 12;
+
+    uint32_t Signature = kSignature;              // 0
+    uint64_t RecordSize = kSize - kLeadingBytes;  // 4
+    uint16_t MadeByVersion = 0;                   // 12
+    uint16_t VersionNeeded = 0;                   // 14
+    uint32_t ThisDiskNo = 0;                      // 16
+    uint32_t CentralDirDisk = 0;                  // 20
+    uint64_t EntriesThisDisk = 0;                 // 24
+    uint64_t TotalEntries = 0;                    // 32
+    uint64_t CentralDirSize = 0;                  // 40
+    uint64_t CentralDirOffset = 0;                // 48
+
+    // The fixed part at the start of bytes; nullopt when fewer than kSize bytes are given. The
+    // signature is read like any other field: callers check it.
+    static std::optional<Zip64EndRecord> Read(std::span<const uint8_t> bytes);
+    bool Write(std::span<uint8_t> out) const;
+    void AppendTo(std::string& out) const;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(Zip64EndRecord) == Zip64EndRecord::kSize);
+static_assert(offsetof(Zip64EndRecord, Signature) == 0);
+static_assert(offsetof(Zip64EndRecord, RecordSize) == 4);
+static_assert(offsetof(Zip64EndRecord, MadeByVersion) == 12);
+static_assert(offsetof(Zip64EndRecord, VersionNeeded) == 14);
+static_assert(offsetof(Zip64EndRecord, ThisDiskNo) == 16);
+static_assert(offsetof(Zip64EndRecord, CentralDirDisk) == 20);
+static_assert(offsetof(Zip64EndRecord, EntriesThisDisk) == 24);
+static_assert(offsetof(Zip64EndRecord, TotalEntries) == 32);
+static_assert(offsetof(Zip64EndRecord, CentralDirSize) == 40);
+static_assert(offsetof(Zip64EndRecord, CentralDirOffset) == 48);
+
+}  // namespace ruvu::zip
