@@ -41,6 +41,14 @@ inline std::string_view AsText(std::span<const uint8_t> bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+// Appends the fixed part of a record (any record type of this folder) as its Write lays it out.
+template <class Record>
+void AppendRecord(const Record& record, std::string& out) {
+    uint8_t bytes[Record::kSize];
+    record.Write(bytes);
+    out.append(reinterpret_cast<const char*>(bytes), Record::kSize);
+}
+
 // Appends little-endian fields to a byte string.
 class ByteWriter {
   public:

@@ -57,12 +57,6 @@ bool CentralDirHeader::Write(std::span<uint8_t> out) const {
     return true;
 }
 
-void CentralDirHeader::AppendTo(std::string& out) const {
-    uint8_t bytes[kSize];
-    Write(bytes);
-    out.append(reinterpret_cast<const char*>(bytes), kSize);
-}
-
 bool IsDirectoryEntry(std::string_view storedName, uint8_t hostSystem, uint32_t externalAttributes) {
     if (!storedName.empty() && (storedName.back() == '/' || storedName.back() == '\\')) {
         return true;

@@ -7,7 +7,9 @@
 #include <optional>
 #include <span>
 #include <string>
+
 #include <string_view>
+#include "zipformat/ByteOrder.h"
 
 namespace ruvu::zip {
 
@@ -40,7 +42,7 @@ struct CentralDirHeader {
     static std::optional<CentralDirHeader> Read(std::span<const uint8_t> bytes);
     // Writes the fixed part to the start of out; false (nothing written) when out is too short.
     bool Write(std::span<uint8_t> out) const;
-    void AppendTo(std::string& out) const;
+    void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
 
 #pragma pack(pop)

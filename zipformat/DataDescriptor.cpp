@@ -29,10 +29,4 @@ bool DataDescriptor::Write(std::span<uint8_t> out) const {
     return true;
 }
 
-void DataDescriptor::AppendTo(std::string& out) const {
-    uint8_t bytes[kSize];
-    Write(bytes);
-    out.append(reinterpret_cast<const char*>(bytes), kSize);
-}
-
 }  // namespace ruvu::zip

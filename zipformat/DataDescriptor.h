@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "zipformat/ByteOrder.h"
+
 namespace ruvu::zip {
 
 #pragma pack(push, 1)
@@ -26,7 +28,7 @@ struct DataDescriptor {
     // The 16-byte form at the start of bytes; nullopt when fewer than kSize bytes are given.
     static std::optional<DataDescriptor> Read(std::span<const uint8_t> bytes);
     bool Write(std::span<uint8_t> out) const;
-    void AppendTo(std::string& out) const;
+    void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
 
 #pragma pack(pop)

@@ -38,12 +38,6 @@ bool EndOfCentralDir::Write(std::span<uint8_t> out) const {
     return true;
 }
 
-void EndOfCentralDir::AppendTo(std::string& out) const {
-    uint8_t bytes[kSize];
-    Write(bytes);
-    out.append(reinterpret_cast<const char*>(bytes), kSize);
-}
-
 bool EndOfCentralDir::UsesZip64() const {
     return ThisDiskNo == kZip64Marker16 || CentralDirDisk == kZip64Marker16 ||
            EntriesThisDisk == kZip64Marker16 || TotalEntries == kZip64Marker16 ||

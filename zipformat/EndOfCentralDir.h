@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "zipformat/ByteOrder.h"
+
 namespace ruvu::zip {
 
 #pragma pack(push, 1)
@@ -33,7 +35,7 @@ struct EndOfCentralDir {
     static std::optional<EndOfCentralDir> Read(std::span<const uint8_t> bytes);
     // Writes the fixed part to the start of out; false (nothing written) when out is too short.
     bool Write(std::span<uint8_t> out) const;
-    void AppendTo(std::string& out) const;
+    void AppendTo(std::string& out) const { AppendRecord(*this, out); }
     // A field holds its ZIP64 marker: the real value is in the ZIP64 end record.
     bool UsesZip64() const;
 };

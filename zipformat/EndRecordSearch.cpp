@@ -13,19 +13,29 @@ namespace ruvu::zip {
 
 namespace {
 
-// Whether the directory a candidate describes is where it says: a central header where counting back
-// from the directory's end leads, or for an archive without entries, nothing between the stored
-// offset and the end record.
-bool DirectoryFits(ByteSource& source, const CentralDirLocation& dir) {
+enum class DirectoryFit {
+    None,
+    CountedBack,    // a central header where counting back from the directory's end leads (a stub in
+                    // front that the stored offset does not count)
+    AtStoredOffset  // the directory lies exactly where the stored offset says
+};
+
+// Whether the directory a candidate describes is where it says. An archive without entries fits
+// when nothing lies between its stored offset and its end.
+DirectoryFit FitOf(ByteSource& source, const CentralDirLocation& dir) {
     if (dir.ThisDisk != dir.StartDisk || dir.Size > dir.End) {
-        return false;
+        return DirectoryFit::None;
     }
+    const uint64_t start = dir.End - dir.Size;
     if (dir.TotalEntries == 0) {
-        return dir.Size == 0 && dir.Offset == dir.End;
+        return dir.Size == 0 && dir.Offset == start ? DirectoryFit::AtStoredOffset : DirectoryFit::None;
     }
     uint8_t signature[4];
-    return source.ReadExactAt(dir.End - dir.Size, signature, sizeof signature) &&
-           GetU32(signature) == CentralDirHeader::kSignature;
+    if (!source.ReadExactAt(start, signature, sizeof signature) ||
+        GetU32(signature) != CentralDirHeader::kSignature) {
+        return DirectoryFit::None;
+    }
+    return dir.Offset == start ? DirectoryFit::AtStoredOffset : DirectoryFit::CountedBack;
 }
 
 }  // namespace
@@ -116,6 +126,7 @@ EndRecordSearch FindEndRecord(ByteSource& source, uint64_t fileSize, EndRecordLo
         return at;
     };
     std::optional<size_t> highest;
+    std::optional<EndRecordLocation> countedBack;
     for (size_t i = window - EndOfCentralDir::kSize + 1; i-- > 0;) {
         if (GetU32(p + i) != EndOfCentralDir::kSignature) {
             continue;
@@ -128,16 +139,23 @@ EndRecordSearch FindEndRecord(ByteSource& source, uint64_t fileSize, EndRecordLo
             continue;
         }
         EndRecordLocation candidate = candidateAt(i);
-        if (DirectoryFits(source, candidate.Directory)) {
-            candidate.Fits = true;
+        const DirectoryFit fit = FitOf(source, candidate.Directory);
+        candidate.Fits = fit != DirectoryFit::None;
+        if (fit == DirectoryFit::AtStoredOffset) {
             found = std::move(candidate);
             return EndRecordSearch::Found;
         }
+        if (fit == DirectoryFit::CountedBack && !countedBack) {
+            countedBack = std::move(candidate);
+        }
     }
-    if (!highest) {
+    if (countedBack) {
+        found = std::move(*countedBack);
+    } else if (highest) {
+        found = candidateAt(*highest);
+    } else {
         return EndRecordSearch::NotFound;
     }
-    found = candidateAt(*highest);
     return EndRecordSearch::Found;
 }
 

@@ -42,17 +42,19 @@ struct EndRecordLocation {
     uint64_t ArchiveEnd = 0;
     std::string Trailing;  // the bytes after ArchiveEnd up to the end of the file
     CentralDirLocation Directory;
-    // The record met the choice rule below, rather than being taken as the highest signature.
+    // The record met the fitting rule below, rather than being taken as the highest signature.
     bool Fits = false;
 };
 
 enum class EndRecordSearch { Found, NotFound, ReadFailed };
 
 // Searches the last EndOfCentralDir::kMaxSize bytes of a source of fileSize bytes backwards for end
-// record signatures. Of several, the highest whose comment ends exactly at the end of the file and
-// whose central directory lies where the record says is taken (so a comment holding a complete end
-// record does not hide the archive); when none does, the highest signature of all is taken, with the
-// bytes after it as Trailing. ReadFailed when the window cannot be read.
+// record signatures. Of several, the one whose comment ends exactly at the end of the file and whose
+// central directory lies where the record says is taken (so a comment holding a complete end record
+// does not hide the archive): the highest whose directory lies at its stored offset, else the highest
+// whose directory is found counting back from the record (a stub in front that the offsets do not
+// count). When none fits, the highest signature of all is taken, with the bytes after it as
+// Trailing. ReadFailed when the window cannot be read.
 EndRecordSearch FindEndRecord(ByteSource& source, uint64_t fileSize, EndRecordLocation& found);
 
 }  // namespace ruvu::zip

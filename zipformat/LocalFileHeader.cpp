@@ -41,12 +41,6 @@ bool LocalFileHeader::Write(std::span<uint8_t> out) const {
     return true;
 }
 
-void LocalFileHeader::AppendTo(std::string& out) const {
-    uint8_t bytes[kSize];
-    Write(bytes);
-    out.append(reinterpret_cast<const char*>(bytes), kSize);
-}
-
 std::string LocalFileEntry::Serialize() const {
     LocalFileHeader fixed = *this;
     fixed.FileNameLength = static_cast<uint16_t>(Name.size());

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "zipformat/ByteOrder.h"
+
 namespace ruvu::zip {
 
 #pragma pack(push, 1)
@@ -31,7 +33,7 @@ struct LocalFileHeader {
     static std::optional<LocalFileHeader> Read(std::span<const uint8_t> bytes);
     // Writes the fixed part to the start of out; false (nothing written) when out is too short.
     bool Write(std::span<uint8_t> out) const;
-    void AppendTo(std::string& out) const;
+    void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
 
 #pragma pack(pop)

@@ -41,10 +41,4 @@ bool Zip64EndRecord::Write(std::span<uint8_t> out) const {
     return true;
 }
 
-void Zip64EndRecord::AppendTo(std::string& out) const {
-    uint8_t bytes[kSize];
-    Write(bytes);
-    out.append(reinterpret_cast<const char*>(bytes), kSize);
-}
-
 }  // namespace ruvu::zip

@@ -29,10 +29,4 @@ bool Zip64Locator::Write(std::span<uint8_t> out) const {
     return true;
 }
 
-void Zip64Locator::AppendTo(std::string& out) const {
-    uint8_t bytes[kSize];
-    Write(bytes);
-    out.append(reinterpret_cast<const char*>(bytes), kSize);
-}
-
 }  // namespace ruvu::zip

@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "zipformat/ByteOrder.h"
+
 namespace ruvu::zip {
 
 #pragma pack(push, 1)
@@ -25,7 +27,7 @@ struct Zip64Locator {
     // is read like any other field: callers check it.
     static std::optional<Zip64Locator> Read(std::span<const uint8_t> bytes);
     bool Write(std::span<uint8_t> out) const;
-    void AppendTo(std::string& out) const;
+    void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
 
 #pragma pack(pop)
