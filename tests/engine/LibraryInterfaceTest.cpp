@@ -215,6 +215,15 @@ TEST_F(FakeLibraryTest, UnzParamsFollowTheTableByteForByte) {
     EXPECT_FALSE(platform::DirectoryExists(dir / "never"));
 }
 
+TEST_F(FakeLibraryTest, TheCodePageSettingTravelsInBothRecords) {
+    for (const CodePageOpts codePage : {cpAuto, cpNone, cpOEM}) {
+        SCOPED_TRACE(static_cast<int>(codePage));
+        h.zip.SetCodePage(codePage);
+        EXPECT_EQ(AddWith("r=0").U16(0xC0), codePage);
+        EXPECT_EQ(ExtractWith("r=0").U16(0x70), codePage);
+    }
+}
+
 TEST_F(FakeLibraryTest, EveryHandleOfTheCallIsReleasedAfterItAlsoAfterAnError) {
     h.zip.SetPassword("secret");
     for (const char* script : {"r=2", "r=-6"}) {
