@@ -55,6 +55,7 @@ Environment:
                    (fixed disk), "removable:/dir" or "floppy:/dir" (a virtual floppy changer);
                    unset, C: is "/"
   RUVUVADU_OEMCP   the OEM code page of MS-DOS names in archives (default CP852)
+  RUVUVADU_ANSICP  the code page of names that are neither OEM nor UTF-8 (default ISO-8859-2)
 )";
 
 }  // namespace
