@@ -190,8 +190,8 @@ void TDozEngine::ReadEntries(const zip::CentralDirLocation& directory, uint32_t 
         entry.SetHeaderFields(header);
         entry.FileName = zip::DecodeEntryName(header, rule);
         std::replace(entry.FileName.begin(), entry.FileName.end(), '/', '\\');
-        entry.ExtraData = header.Extra;
         entry.FileComment = zip::DecodeEntryComment(header, rule);
+        entry.ExtraData = std::move(header.Extra);
 
         // A name without a file part (ending in a separator), or an entry whose attributes make it a
         // folder, is a directory-only entry.

@@ -280,6 +280,10 @@ std::string RepairUtf8(std::string_view text) {
 
 bool IsValidUtf8(std::string_view text) {
     while (!text.empty()) {
+        if (static_cast<uint8_t>(text[0]) < 0x80) {
+            text.remove_prefix(1);
+            continue;
+        }
         const size_t length = WellFormedLength(text);
         if (length == 0) {
             return false;

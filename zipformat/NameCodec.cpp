@@ -1,5 +1,7 @@
 #include "zipformat/NameCodec.h"
 
+#include <algorithm>
+
 #include "platform/CodePage.h"
 #include "zipformat/Crc32.h"
 #include "zipformat/ExtraField.h"
@@ -39,6 +41,11 @@ bool OemRuleApplies(CodePageRule rule, uint8_t hostSystem, uint8_t madeByVersion
 
 std::string DecodeEntryText(std::string_view raw, uint16_t flags, uint8_t hostSystem, uint8_t madeByVersion,
                             CodePageRule rule) {
+    // Most names are plain ASCII, which every rule leaves as it is (only OEM text is cut at a NUL).
+    if (std::all_of(raw.begin(), raw.end(),
+                    [](char c) { return c != '\0' && static_cast<uint8_t>(c) < 0x80; })) {
+        return std::string(raw);
+    }
     if ((flags & kFlagUtf8) != 0) {
         return platform::RepairUtf8(raw);
     }
