@@ -158,6 +158,13 @@ TEST_F(ForeignArchiveTest, FoldersWithoutATrailingSlashAreFolders) {
     EXPECT_EQ(h.zip.Count(), 4);
     EXPECT_EQ(Extract({"jkl"}, dir / "only"), 0);  // folders are made, not counted
     EXPECT_TRUE(fs::is_directory(dir / "only/jkl"));
+
+    // Adding the folder again replaces its entry instead of adding a second one with a slash.
+    h.zip.SetRootDir(dir / "out");
+    h.zip.SetAddOptions({AddDirNames, AddRecurseDirs, AddSeparateDirs});
+    h.zip.FSpecArgs() = {"def"};
+    EXPECT_EQ(h.zip.Add(), 0);
+    EXPECT_EQ(h.Names(), (std::vector<std::string>{"def\\", "def\\foo.txt", "jkl", "jkl\\bar.txt"}));
 }
 
 // An Info-ZIP Unicode Path block: version 1, the CRC-32 of the stored name, the name in UTF-8.

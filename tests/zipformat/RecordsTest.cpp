@@ -26,99 +26,53 @@ using testsupport::PythonInfo;
 using testsupport::ReadFileBytes;
 using testsupport::RunTool;
 
-// Writes a record, checks the bytes a record one byte short would need are refused, and reads it back.
+// Reads a record from bytes that fill it, checks each field came from its offset (the struct is packed
+// like the bytes) and that it writes the same bytes back; a buffer one byte short is refused.
 template <class Record>
-void ExpectRoundTrip(const Record& record, std::string_view signature) {
-    SCOPED_TRACE(signature);
-    std::string bytes;
-    record.AppendTo(bytes);
-    ASSERT_EQ(bytes.size(), Record::kSize);
-    EXPECT_EQ(bytes.substr(0, 4), signature);
-    uint8_t shortBuffer[Record::kSize - 1];
-    EXPECT_FALSE(record.Write(shortBuffer));
-    EXPECT_FALSE(Record::Read(AsBytes(bytes).first(Record::kSize - 1)).has_value());
-    const std::optional<Record> back = Record::Read(AsBytes(bytes));
-    ASSERT_TRUE(back.has_value());
+void ExpectRoundTrip(const std::string& bytes) {
+    const std::optional<Record> record = Record::Read(AsBytes(bytes));
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(std::memcmp(&*record, bytes.data(), Record::kSize), 0);
     std::string again;
-    back->AppendTo(again);
+    record->AppendTo(again);
     EXPECT_EQ(again, bytes);
-    // Packed like the bytes, so the fields land where their offsets say.
-    EXPECT_EQ(std::memcmp(&*back, bytes.data(), Record::kSize), 0);
+    uint8_t shortBuffer[Record::kSize - 1];
+    EXPECT_FALSE(record->Write(shortBuffer));
+    EXPECT_FALSE(Record::Read(AsBytes(bytes).first(Record::kSize - 1)).has_value());
 }
 
-TEST(ZipRecords, EveryRecordKeepsEveryFieldAtItsMaximumAndRefusesShortBuffers) {
-    LocalFileHeader local;
-    local.VersionNeeded = 0xFFFF;
-    local.Flags = 0xFFFE;
-    local.Method = 0xFFFD;
-    local.DosDateTime = 0xFFFFFFFC;
-    local.Crc32 = 0xFFFFFFFB;
-    local.CompressedSize = kZip64Marker32;
-    local.UncompressedSize = 0xFFFFFFFA;
-    local.FileNameLength = 0xFFFF;
-    local.ExtraLength = 0xFFF9;
-    ExpectRoundTrip(local, "PK\x03\x04");
+template <class... Records>
+void ExpectRoundTrips() {
+    // Every field at the maximum of its width (lengths of 65535, ZIP64 markers, 64-bit values), then
+    // a different value in every byte.
+    for (const bool maximum : {true, false}) {
+        SCOPED_TRACE(maximum ? "maximum" : "pattern");
+        (
+            [&] {
+                std::string bytes(Records::kSize, '\xFF');
+                for (size_t i = 0; i < bytes.size() && !maximum; ++i) {
+                    bytes[i] = static_cast<char>(i * 7 + 1);
+                }
+                ExpectRoundTrip<Records>(bytes);
+            }(),
+            ...);
+    }
+}
 
-    DataDescriptor descriptor;
-    descriptor.Crc32 = 0x89ABCDEF;
-    descriptor.CompressedSize = 0xFFFFFFFF;
-    descriptor.UncompressedSize = 0xFFFFFFFE;
-    ExpectRoundTrip(descriptor, "PK\x07\x08");
-
-    CentralDirHeader central;
-    central.MadeByVersion = 0xFF;
-    central.HostSystem = 0xFE;
-    central.VersionNeeded = 0xFFFD;
-    central.Flags = 0xFFFC;
-    central.Method = 0xFFFB;
-    central.DosDateTime = 0xFFFFFFFA;
-    central.Crc32 = 0xFFFFFFF9;
-    central.CompressedSize = kZip64Marker32;
-    central.UncompressedSize = 0xFFFFFFF8;
-    central.FileNameLength = 0xFFFF;
-    central.ExtraLength = 0xFFFE;
-    central.CommentLength = 0xFFFD;
-    central.DiskStart = kZip64Marker16;
-    central.InternalAttributes = 0xFFFC;
-    central.ExternalAttributes = 0xFFFFFFF7;
-    central.LocalHeaderOffset = 0xFFFFFFF6;
-    ExpectRoundTrip(central, "PK\x01\x02");
-
-    EndOfCentralDir end;
-    end.ThisDiskNo = 0xFFFF;
-    end.CentralDirDisk = 0xFFFE;
-    end.EntriesThisDisk = 0xFFFD;
-    end.TotalEntries = 0xFFFC;
-    end.CentralDirSize = 0xFFFFFFFF;
-    end.CentralDirOffset = 0xFFFFFFFE;
-    end.CommentLength = 0xFFFF;
-    ExpectRoundTrip(end, "PK\x05\x06");
-    EXPECT_TRUE(end.UsesZip64());
-
-    Zip64EndRecord end64;
-    end64.RecordSize = 0xFFFFFFFFFFFFFFF0;
-    end64.MadeByVersion = 0xFFFF;
-    end64.VersionNeeded = 0xFFFE;
-    end64.ThisDiskNo = 0xFFFFFFFF;
-    end64.CentralDirDisk = 0xFFFFFFFE;
-    end64.EntriesThisDisk = 0xFEDCBA9876543210;
-    end64.TotalEntries = 0xFFFFFFFFFFFFFFFF;
-    end64.CentralDirSize = 0x0123456789ABCDEF;
-    end64.CentralDirOffset = 0x8000000000000001;
-    ExpectRoundTrip(end64, "PK\x06\x06");
-
-    Zip64Locator locator;
-    locator.EndRecordDisk = 0xFFFFFFFF;
-    locator.EndRecordOffset = 0xFFFFFFFFFFFFFFFE;
-    locator.TotalDisks = 0xFFFFFFFD;
-    ExpectRoundTrip(locator, "PK\x06\x07");
-
+TEST(ZipRecords, EveryFieldComesFromItsOffsetAndGoesBackThere) {
+    ExpectRoundTrips<LocalFileHeader, DataDescriptor, CentralDirHeader, EndOfCentralDir, Zip64EndRecord,
+                     Zip64Locator>();
+    std::string record;
+    EndOfCentralDir{}.AppendTo(record);
+    EXPECT_EQ(record.substr(0, 4), "PK\x05\x06");
+    EXPECT_TRUE(EndOfCentralDir::Read(AsBytes(std::string(22, '\xFF')))->UsesZip64());
     const uint8_t marker[8] = {'P', 'K', 7, 8, 'P', 'K', 3, 4};
     EXPECT_TRUE(StartsSpannedSet(marker));
     EXPECT_FALSE(StartsSpannedSet(std::span(marker).first(7)));
 }
 
-// Two stored entries, their records written here: the peers must read the archive as built.
+// Two stored entries, the second followed by a data descriptor, and the ZIP64 end records, all
+// written here: the peers must read the archive as built.
 std::string ArchiveWithZip64EndRecords() {
     std::string archive;
     std::string directory;
@@ -127,24 +81,34 @@ std::string ArchiveWithZip64EndRecords() {
         {"dir/second.bin", std::string(300, '\x7F'), kHostMsDos, kDosReadOnly | kDosArchive},
     };
     for (const auto& [name, data, host, attributes] : files) {
-        LocalFileEntry local;
-        local.VersionNeeded = kVersionStored;
-        local.DosDateTime = 0x5A8C6000;  // 2025-04-12 12:00:00
-        local.Crc32 = Crc32(0, data.data(), data.size());
-        local.CompressedSize = local.UncompressedSize = static_cast<uint32_t>(data.size());
-        local.Name = name;
         CentralDirEntry central;
         central.MadeByVersion = 45;
         central.HostSystem = host;
         central.VersionNeeded = kVersionStored;
-        central.DosDateTime = local.DosDateTime;
-        central.Crc32 = local.Crc32;
-        central.CompressedSize = central.UncompressedSize = local.CompressedSize;
+        central.Flags = host == kHostMsDos ? kFlagDataDescriptor : 0;
+        central.DosDateTime = 0x5A8C6000;  // 2025-04-12 12:00:00
+        central.Crc32 = Crc32(0, data.data(), data.size());
+        central.CompressedSize = central.UncompressedSize = static_cast<uint32_t>(data.size());
         central.ExternalAttributes = attributes;
         central.LocalHeaderOffset = static_cast<uint32_t>(archive.size());
         central.Name = name;
         central.Comment = "comment of " + name;
+        LocalFileEntry local;
+        local.VersionNeeded = central.VersionNeeded;
+        local.Flags = central.Flags;
+        local.DosDateTime = central.DosDateTime;
+        local.Name = name;
+        DataDescriptor descriptor;
+        descriptor.Crc32 = central.Crc32;
+        descriptor.CompressedSize = descriptor.UncompressedSize = central.CompressedSize;
+        if (central.Flags == 0) {
+            local.Crc32 = central.Crc32;
+            local.CompressedSize = local.UncompressedSize = central.CompressedSize;
+        }
         archive += local.Serialize() + data;
+        if (central.Flags != 0) {
+            descriptor.AppendTo(archive);
+        }
         directory += central.Serialize();
     }
     Zip64EndRecord end64;
@@ -174,7 +138,7 @@ TEST(ZipRecords, WhatIsWrittenHereIsWhatPeersRead) {
         (std::vector<std::string>{
             "first.txt|0|3|" + std::to_string(0100644u << 16) + "|0|" +
                 std::to_string(Crc32(0, "first file", 10)) + "|10|10|comment of first.txt",
-            "dir/second.bin|0|0|33|0|" + std::to_string(Crc32(0, std::string(300, '\x7F').data(), 300)) +
+            "dir/second.bin|8|0|33|0|" + std::to_string(Crc32(0, std::string(300, '\x7F').data(), 300)) +
                 "|300|300|comment of dir/second.bin"}));
     EXPECT_TRUE(testsupport::UnzipTest(tmp.Host("z64.zip")).Ok());
     EXPECT_TRUE(testsupport::SevenZipTest(tmp.Host("z64.zip")).Ok());
