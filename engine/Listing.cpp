@@ -205,7 +205,7 @@ void TDozEngine::ReadEntries(const zip::CentralDirLocation& directory, uint32_t 
                 c.OnNewName(&c, static_cast<int32_t>(seqNo), kept);
             }
         }
-        FirstLocalOffset = std::min(FirstLocalOffset, header.LocalHeaderOffset);
+        FirstLocalOffset = std::min<uint32_t>(FirstLocalOffset, header.LocalHeaderOffset);
         ReportProgress(pkEngineItemBytes, stepLoadingDirectory, 1, stepText);
         if (Cancel != 0) {
             throw EDozErozev(msg::UserCanceled, true);

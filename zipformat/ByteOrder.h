@@ -1,12 +1,16 @@
-// Little-endian reading and writing of zip record fields. Every field goes through these helpers, so
-// the byte order never depends on the host.
+// Little-endian reading and writing of zip record fields. Every field goes through these helpers or
+// the LittleEndian field type, so the byte order never depends on the host.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace ruvu::zip {
 
@@ -41,12 +45,74 @@ inline std::string_view AsText(std::span<const uint8_t> bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-// Appends the fixed part of a record (any record type of this folder) as its Write lays it out.
+// An integer field of a zip record: its bytes as they lie in the file, little-endian, read and
+// assigned as a value. Its alignment is 1, so a record made of such fields has exactly the layout of
+// the file, and nothing that takes a field by reference (std::min, a test's EXPECT_EQ) ever meets a
+// misaligned integer.
+template <class T>
+class LittleEndian {
+  public:
+    LittleEndian() = default;
+    explicit LittleEndian(T value) { Set(value); }
+    operator T() const {
+        T value = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, bytes_, sizeof value);
+        } else {
+            for (size_t i = sizeof(T); i-- > 0;) {
+                value = static_cast<T>(value << 8 | bytes_[i]);
+            }
+        }
+        return value;
+    }
+    LittleEndian& operator=(T value) {
+        Set(value);
+        return *this;
+    }
+    LittleEndian& operator|=(T bits) { return *this = static_cast<T>(T{*this} | bits); }
+    LittleEndian& operator&=(T bits) { return *this = static_cast<T>(T{*this} & bits); }
+
+  private:
+    void Set(T value) {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(bytes_, &value, sizeof value);
+        } else {
+            for (size_t i = 0; i < sizeof(T); ++i) {
+                bytes_[i] = static_cast<uint8_t>(value >> (8 * i));
+            }
+        }
+    }
+    uint8_t bytes_[sizeof(T)];
+};
+using Le16 = LittleEndian<uint16_t>;
+using Le32 = LittleEndian<uint32_t>;
+using Le64 = LittleEndian<uint64_t>;
+
+// Reading and writing a whole record (any record type of this folder): its fixed part is the bytes
+// as they lie in the file. Read gives nullopt and Write false (writing nothing) when fewer than
+// Record::kSize bytes are there.
+template <class Record>
+std::optional<Record> ReadRecord(std::span<const uint8_t> bytes) {
+    static_assert(sizeof(Record) == Record::kSize && alignof(Record) == 1 &&
+                  std::is_trivially_copyable_v<Record>);
+    if (bytes.size() < Record::kSize) {
+        return std::nullopt;
+    }
+    Record record;
+    std::memcpy(&record, bytes.data(), Record::kSize);
+    return record;
+}
+template <class Record>
+bool WriteRecord(const Record& record, std::span<uint8_t> out) {
+    if (out.size() < Record::kSize) {
+        return false;
+    }
+    std::memcpy(out.data(), &record, Record::kSize);
+    return true;
+}
 template <class Record>
 void AppendRecord(const Record& record, std::string& out) {
-    uint8_t bytes[Record::kSize];
-    record.Write(bytes);
-    out.append(reinterpret_cast<const char*>(bytes), Record::kSize);
+    out.append(reinterpret_cast<const char*>(&record), Record::kSize);
 }
 
 // Appends little-endian fields to a byte string.

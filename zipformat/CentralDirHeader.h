@@ -13,39 +13,37 @@
 
 namespace ruvu::zip {
 
-#pragma pack(push, 1)
-
 struct CentralDirHeader {
     static constexpr uint32_t kSignature = 0x02014B50;  // "PK", 1, 2
     static constexpr size_t kSize = 46;
 
-    uint32_t Signature = kSignature;  // 0
-    uint8_t MadeByVersion = 0;        // 4: specification version, 20 = 2.0
-    uint8_t HostSystem = 0;           // 5: kHostMsDos, kHostUnix, ...
-    uint16_t VersionNeeded = 0;       // 6
-    uint16_t Flags = 0;               // 8
-    uint16_t Method = 0;              // 10
-    uint32_t DosDateTime = 0;         // 12: time in the low word (12), date in the high word (14)
-    uint32_t Crc32 = 0;               // 16
-    uint32_t CompressedSize = 0;      // 20
-    uint32_t UncompressedSize = 0;    // 24
-    uint16_t FileNameLength = 0;      // 28
-    uint16_t ExtraLength = 0;         // 30
-    uint16_t CommentLength = 0;       // 32
-    uint16_t DiskStart = 0;           // 34: disk of the local header
-    uint16_t InternalAttributes = 0;  // 36
-    uint32_t ExternalAttributes = 0;  // 38: MS-DOS attributes in the low byte, a Unix mode above
-    uint32_t LocalHeaderOffset = 0;   // 42: from the start of its disk
+    Le32 Signature{kSignature};  // 0
+    uint8_t MadeByVersion = 0;   // 4: specification version, 20 = 2.0
+    uint8_t HostSystem = 0;      // 5: kHostMsDos, kHostUnix, ...
+    Le16 VersionNeeded{};        // 6
+    Le16 Flags{};                // 8
+    Le16 Method{};               // 10
+    Le32 DosDateTime{};          // 12: time in the low word (12), date in the high word (14)
+    Le32 Crc32{};                // 16
+    Le32 CompressedSize{};       // 20
+    Le32 UncompressedSize{};     // 24
+    Le16 FileNameLength{};       // 28
+    Le16 ExtraLength{};          // 30
+    Le16 CommentLength{};        // 32
+    Le16 DiskStart{};            // 34: disk of the local header
+    Le16 InternalAttributes{};   // 36
+    Le32 ExternalAttributes{};   // 38: MS-DOS attributes in the low byte, a Unix mode above
+    Le32 LocalHeaderOffset{};    // 42: from the start of its disk
 
     // The fixed part at the start of bytes; nullopt when fewer than kSize bytes are given. The
     // signature is read like any other field: callers check it.
-    static std::optional<CentralDirHeader> Read(std::span<const uint8_t> bytes);
+    static std::optional<CentralDirHeader> Read(std::span<const uint8_t> bytes) {
+        return ReadRecord<CentralDirHeader>(bytes);
+    }
     // Writes the fixed part to the start of out; false (nothing written) when out is too short.
-    bool Write(std::span<uint8_t> out) const;
+    bool Write(std::span<uint8_t> out) const { return WriteRecord(*this, out); }
     void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
-
-#pragma pack(pop)
 
 static_assert(sizeof(CentralDirHeader) == CentralDirHeader::kSize);
 static_assert(offsetof(CentralDirHeader, Signature) == 0);

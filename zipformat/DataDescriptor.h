@@ -13,25 +13,23 @@
 
 namespace ruvu::zip {
 
-#pragma pack(push, 1)
-
 struct DataDescriptor {
     static constexpr uint32_t kSignature = 0x08074B50;  // "PK", 7, 8
     static constexpr size_t kSize = 16;
     static constexpr size_t kSizeWithoutSignature = 12;
 
-    uint32_t Signature = kSignature;  // 0
-    uint32_t Crc32 = 0;               // 4
-    uint32_t CompressedSize = 0;      // 8
-    uint32_t UncompressedSize = 0;    // 12
+    Le32 Signature{kSignature};  // 0
+    Le32 Crc32{};                // 4
+    Le32 CompressedSize{};       // 8
+    Le32 UncompressedSize{};     // 12
 
     // The 16-byte form at the start of bytes; nullopt when fewer than kSize bytes are given.
-    static std::optional<DataDescriptor> Read(std::span<const uint8_t> bytes);
-    bool Write(std::span<uint8_t> out) const;
+    static std::optional<DataDescriptor> Read(std::span<const uint8_t> bytes) {
+        return ReadRecord<DataDescriptor>(bytes);
+    }
+    bool Write(std::span<uint8_t> out) const { return WriteRecord(*this, out); }
     void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
-
-#pragma pack(pop)
 
 static_assert(sizeof(DataDescriptor) == DataDescriptor::kSize);
 static_assert(offsetof(DataDescriptor, Signature) == 0);

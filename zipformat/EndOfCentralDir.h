@@ -12,8 +12,6 @@
 
 namespace ruvu::zip {
 
-#pragma pack(push, 1)
-
 struct EndOfCentralDir {
     static constexpr uint32_t kSignature = 0x06054B50;  // "PK", 5, 6
     static constexpr size_t kSize = 22;
@@ -21,26 +19,26 @@ struct EndOfCentralDir {
     // The record with the longest comment: the window searched backwards for it.
     static constexpr size_t kMaxSize = kSize + kMaxCommentLength;
 
-    uint32_t Signature = kSignature;  // 0
-    uint16_t ThisDiskNo = 0;          // 4: 0-based; the last disk of a set carries the count minus one
-    uint16_t CentralDirDisk = 0;      // 6: disk on which the central directory starts
-    uint16_t EntriesThisDisk = 0;     // 8
-    uint16_t TotalEntries = 0;        // 10
-    uint32_t CentralDirSize = 0;      // 12: in bytes
-    uint32_t CentralDirOffset = 0;    // 16: from the start of the disk on which it starts
-    uint16_t CommentLength = 0;       // 20
+    Le32 Signature{kSignature};  // 0
+    Le16 ThisDiskNo{};           // 4: 0-based; the last disk of a set carries the count minus one
+    Le16 CentralDirDisk{};       // 6: disk on which the central directory starts
+    Le16 EntriesThisDisk{};      // 8
+    Le16 TotalEntries{};         // 10
+    Le32 CentralDirSize{};       // 12: in bytes
+    Le32 CentralDirOffset{};     // 16: from the start of the disk on which it starts
+    Le16 CommentLength{};        // 20
 
     // The fixed part at the start of bytes; nullopt when fewer than kSize bytes are given. The
     // signature is read like any other field: callers check it.
-    static std::optional<EndOfCentralDir> Read(std::span<const uint8_t> bytes);
+    static std::optional<EndOfCentralDir> Read(std::span<const uint8_t> bytes) {
+        return ReadRecord<EndOfCentralDir>(bytes);
+    }
     // Writes the fixed part to the start of out; false (nothing written) when out is too short.
-    bool Write(std::span<uint8_t> out) const;
+    bool Write(std::span<uint8_t> out) const { return WriteRecord(*this, out); }
     void AppendTo(std::string& out) const { AppendRecord(*this, out); }
     // A field holds its ZIP64 marker: the real value is in the ZIP64 end record.
     bool UsesZip64() const;
 };
-
-#pragma pack(pop)
 
 static_assert(sizeof(EndOfCentralDir) == EndOfCentralDir::kSize);
 static_assert(offsetof(EndOfCentralDir, Signature) == 0);

@@ -11,32 +11,30 @@
 
 namespace ruvu::zip {
 
-#pragma pack(push, 1)
-
 struct LocalFileHeader {
     static constexpr uint32_t kSignature = 0x04034B50;  // "PK", 3, 4
     static constexpr size_t kSize = 30;
 
-    uint32_t Signature = kSignature;  // 0
-    uint16_t VersionNeeded = 0;       // 4
-    uint16_t Flags = 0;               // 6: bit 3, a data descriptor follows the data
-    uint16_t Method = 0;              // 8
-    uint32_t DosDateTime = 0;         // 10: time in the low word (10), date in the high word (12)
-    uint32_t Crc32 = 0;               // 14
-    uint32_t CompressedSize = 0;      // 18: the length of the data that follows
-    uint32_t UncompressedSize = 0;    // 22
-    uint16_t FileNameLength = 0;      // 26
-    uint16_t ExtraLength = 0;         // 28
+    Le32 Signature{kSignature};  // 0
+    Le16 VersionNeeded{};        // 4
+    Le16 Flags{};                // 6: bit 3, a data descriptor follows the data
+    Le16 Method{};               // 8
+    Le32 DosDateTime{};          // 10: time in the low word (10), date in the high word (12)
+    Le32 Crc32{};                // 14
+    Le32 CompressedSize{};       // 18: the length of the data that follows
+    Le32 UncompressedSize{};     // 22
+    Le16 FileNameLength{};       // 26
+    Le16 ExtraLength{};          // 28
 
     // The fixed part at the start of bytes; nullopt when fewer than kSize bytes are given. The
     // signature is read like any other field: callers check it.
-    static std::optional<LocalFileHeader> Read(std::span<const uint8_t> bytes);
+    static std::optional<LocalFileHeader> Read(std::span<const uint8_t> bytes) {
+        return ReadRecord<LocalFileHeader>(bytes);
+    }
     // Writes the fixed part to the start of out; false (nothing written) when out is too short.
-    bool Write(std::span<uint8_t> out) const;
+    bool Write(std::span<uint8_t> out) const { return WriteRecord(*this, out); }
     void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
-
-#pragma pack(pop)
 
 static_assert(sizeof(LocalFileHeader) == LocalFileHeader::kSize);
 static_assert(offsetof(LocalFileHeader, Signature) == 0);

@@ -12,33 +12,31 @@
 
 namespace ruvu::zip {
 
-#pragma pack(push, 1)
-
 struct Zip64EndRecord {
     static constexpr uint32_t kSignature = 0x06064B50;  // "PK", 6, 6
     static constexpr size_t kSize = 56;
     // RecordSize counts the bytes after itself: 44 without extensible data.
     static constexpr uint64_t kLeadingBytes = 12;
 
-    uint32_t Signature = kSignature;              // 0
-    uint64_t RecordSize = kSize - kLeadingBytes;  // 4
-    uint16_t MadeByVersion = 0;                   // 12
-    uint16_t VersionNeeded = 0;                   // 14
-    uint32_t ThisDiskNo = 0;                      // 16
-    uint32_t CentralDirDisk = 0;                  // 20
-    uint64_t EntriesThisDisk = 0;                 // 24
-    uint64_t TotalEntries = 0;                    // 32
-    uint64_t CentralDirSize = 0;                  // 40
-    uint64_t CentralDirOffset = 0;                // 48
+    Le32 Signature{kSignature};              // 0
+    Le64 RecordSize{kSize - kLeadingBytes};  // 4
+    Le16 MadeByVersion{};                    // 12
+    Le16 VersionNeeded{};                    // 14
+    Le32 ThisDiskNo{};                       // 16
+    Le32 CentralDirDisk{};                   // 20
+    Le64 EntriesThisDisk{};                  // 24
+    Le64 TotalEntries{};                     // 32
+    Le64 CentralDirSize{};                   // 40
+    Le64 CentralDirOffset{};                 // 48
 
     // The fixed part at the start of bytes; nullopt when fewer than kSize bytes are given. The
     // signature is read like any other field: callers check it.
-    static std::optional<Zip64EndRecord> Read(std::span<const uint8_t> bytes);
-    bool Write(std::span<uint8_t> out) const;
+    static std::optional<Zip64EndRecord> Read(std::span<const uint8_t> bytes) {
+        return ReadRecord<Zip64EndRecord>(bytes);
+    }
+    bool Write(std::span<uint8_t> out) const { return WriteRecord(*this, out); }
     void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
-
-#pragma pack(pop)
 
 static_assert(sizeof(Zip64EndRecord) == Zip64EndRecord::kSize);
 static_assert(offsetof(Zip64EndRecord, Signature) == 0);

@@ -12,25 +12,23 @@
 
 namespace ruvu::zip {
 
-#pragma pack(push, 1)
-
 struct Zip64Locator {
     static constexpr uint32_t kSignature = 0x07064B50;  // "PK", 6, 7
     static constexpr size_t kSize = 20;
 
-    uint32_t Signature = kSignature;  // 0
-    uint32_t EndRecordDisk = 0;       // 4: disk of the ZIP64 end record
-    uint64_t EndRecordOffset = 0;     // 8: its position on that disk
-    uint32_t TotalDisks = 1;          // 16
+    Le32 Signature{kSignature};  // 0
+    Le32 EndRecordDisk{};        // 4: disk of the ZIP64 end record
+    Le64 EndRecordOffset{};      // 8: its position on that disk
+    Le32 TotalDisks{1};          // 16
 
     // The record at the start of bytes; nullopt when fewer than kSize bytes are given. The signature
     // is read like any other field: callers check it.
-    static std::optional<Zip64Locator> Read(std::span<const uint8_t> bytes);
-    bool Write(std::span<uint8_t> out) const;
+    static std::optional<Zip64Locator> Read(std::span<const uint8_t> bytes) {
+        return ReadRecord<Zip64Locator>(bytes);
+    }
+    bool Write(std::span<uint8_t> out) const { return WriteRecord(*this, out); }
     void AppendTo(std::string& out) const { AppendRecord(*this, out); }
 };
-
-#pragma pack(pop)
 
 static_assert(sizeof(Zip64Locator) == Zip64Locator::kSize);
 static_assert(offsetof(Zip64Locator, Signature) == 0);

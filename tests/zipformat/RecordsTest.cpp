@@ -26,7 +26,7 @@ using testsupport::PythonInfo;
 using testsupport::ReadFileBytes;
 using testsupport::RunTool;
 
-// Reads a record from bytes that fill it, checks each field came from its offset (the struct is packed
+// Reads a record from bytes that fill it, checks each field came from its offset (the struct lies
 // like the bytes) and that it writes the same bytes back; a buffer one byte short is refused.
 template <class Record>
 void ExpectRoundTrip(const std::string& bytes) {
