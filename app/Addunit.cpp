@@ -8,7 +8,7 @@
 #include "app/QtText.h"
 #include "app/WidgetSetup.h"
 #include "platform/Drives.h"
-#include "platform/WinPath.h"
+#include "platform/TextCase.h"
 
 namespace ruvu {
 
@@ -96,10 +96,10 @@ void TAddForm::AddLine(const std::string& line) {
     int insertAt = SelectedList->count();
     for (int row = 0; row < SelectedList->count(); ++row) {
         const std::string existing = FromQ(SelectedList->item(row)->text());
-        if (platform::SameTextAscii(existing, line)) {
+        if (platform::SameText(existing, line)) {
             return;
         }
-        if (sorted_ && insertAt == SelectedList->count() && platform::CompareTextAscii(line, existing) < 0) {
+        if (sorted_ && insertAt == SelectedList->count() && platform::CompareText(line, existing) < 0) {
             insertAt = row;
         }
     }
@@ -148,7 +148,7 @@ void TAddForm::SelectAllButClick() {
 void TAddForm::SortButClick() {
     std::vector<std::string> lines = SelectedLines();
     std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-        return platform::CompareTextAscii(a, b) < 0;
+        return platform::CompareText(a, b) < 0;
     });
     SelectedList->clear();
     for (const std::string& line : lines) {

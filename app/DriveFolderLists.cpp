@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FindFiles.h"
 #include "platform/Interaction.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 namespace ruvu {
@@ -17,7 +18,7 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const int order = platform::CompareTextAscii(a, b);
+    const int order = platform::CompareText(a, b);
     return order != 0 ? order < 0 : a < b;
 }
 

@@ -12,7 +12,7 @@
 #include "app/QtInteraction.h"
 #include "app/ZipPassDlg.h"
 #include "platform/FloppyChanger.h"
-#include "platform/WinPath.h"
+#include "platform/TextCase.h"
 #include "tests/app/AppTestSupport.h"
 
 using namespace ruvu;
@@ -47,11 +47,11 @@ class DialogsTest : public QObject {
     void addDialogListRules() {
         Program program;
         TAddForm& add = *program.add;
-        program.temp.Write("src/b.txt", "b");
-        program.temp.Write("src/a.txt", "a");
-        program.temp.Write("src/C.txt", "c");
-        program.temp.Write("src/.hidden", "h");
-        const std::string src = program.temp.Win("src");
+        program.temp.Write("forrás/b.txt", "b");
+        program.temp.Write("forrás/a.txt", "a");
+        program.temp.Write("forrás/C.txt", "c");
+        program.temp.Write("forrás/.hidden", "h");
+        const std::string src = program.temp.Win("forrás");
 
         QVERIFY(add.DirectoryListBox1->SetDirectory(src));
         QCOMPARE(add.FileListBox1->count(), 3);  // sorted ignoring case, hidden files left out
@@ -63,14 +63,14 @@ class DialogsTest : public QObject {
         QCOMPARE(Lines(add), (std::vector<std::string>{src + "\\a.txt", src + "\\b.txt"}));
         QVERIFY(add.FileListBox1->selectedItems().isEmpty());
 
-        // The same file again, also through another spelling of the folder, adds nothing.
-        QVERIFY(add.DirectoryListBox1->SetDirectory(platform::UpperCaseAscii(src)));
+        // The same file again, also through another spelling of the folder (FORRÁS), adds nothing.
+        QVERIFY(add.DirectoryListBox1->SetDirectory(platform::UpperCase(src)));
         SelectFiles(add.FileListBox1, {"a.txt"});
         add.AddFileButClick();
         QCOMPARE(Lines(add).size(), size_t{2});
 
         add.AddDirButClick();
-        QCOMPARE(Lines(add).back(), platform::UpperCaseAscii(src) + "\\*.*");
+        QCOMPARE(Lines(add).back(), platform::UpperCase(src) + "\\*.*");
         add.AddDirButClick();
         QCOMPARE(Lines(add).size(), size_t{3});
         QVERIFY(add.DirectoryListBox1->SetDirectory("C:\\"));
@@ -83,18 +83,17 @@ class DialogsTest : public QObject {
         add.SelectedList->item(0)->setSelected(true);
         add.SelectedList->item(3)->setSelected(true);
         add.RemoveButClick();
-        QCOMPARE(Lines(add),
-                 (std::vector<std::string>{src + "\\b.txt", platform::UpperCaseAscii(src) + "\\*.*"}));
+        QCOMPARE(Lines(add), (std::vector<std::string>{src + "\\b.txt", platform::UpperCase(src) + "\\*.*"}));
 
         // Sorting ignores case and stays on; the button is done for the run.
         add.SortButClick();
         QVERIFY(!add.SortBut->isEnabled());
-        QCOMPARE(Lines(add).front(), platform::UpperCaseAscii(src) + "\\*.*");
+        QCOMPARE(Lines(add).front(), platform::UpperCase(src) + "\\*.*");
         QVERIFY(add.DirectoryListBox1->SetDirectory(src));
         SelectFiles(add.FileListBox1, {"C.txt", "a.txt"});
         add.AddFileButClick();
-        QCOMPARE(Lines(add), (std::vector<std::string>{platform::UpperCaseAscii(src) + "\\*.*",
-                                                       src + "\\a.txt", src + "\\b.txt", src + "\\C.txt"}));
+        QCOMPARE(Lines(add), (std::vector<std::string>{platform::UpperCase(src) + "\\*.*", src + "\\a.txt",
+                                                       src + "\\b.txt", src + "\\C.txt"}));
 
         add.SelectAllButClick();
         QCOMPARE(add.FileListBox1->selectedItems().size(), 3);
