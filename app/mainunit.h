@@ -133,6 +133,8 @@ class TMainform : public QWidget, public TObject {
 
   private:
     void BuildControls();
+    // The grid's designed column widths, widened so that every header and a date read in full.
+    void SizeGridColumns();
     void ConfigureComponent();
     // Creation step 7: the archive the arguments name (the command-line mode's).
     void OpenFromArguments();
