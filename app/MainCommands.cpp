@@ -149,7 +149,8 @@ void TMainform::ZIPOpenButClick() {
             dialogFolder_ = platform::ExtractFileDir(*chosen);
             std::optional<std::string> name = *chosen;
             if (IsSplitPiece(*chosen)) {
-                name = JoinSplitSet(*chosen);
+                int32_t toolbarStatus = 0;
+                name = JoinSplitSet(*chosen, toolbarStatus);
             }
             if (name) {
                 {

@@ -189,6 +189,7 @@ class WindowRunTest : public QObject {
         QVERIFY(window.main->AbortRun);
         QCOMPARE(window.main->DozErozev1.ZipFileName(), std::string());
         QCOMPARE(window.main->FilesLabel->text(), QStringLiteral("0"));
+        QCOMPARE(window.main->ExitStatus, 0);
     }
 
     void splitBtnCopiesTheOpenArchiveOntoFloppiesFromTheProgramFolder() {
@@ -215,6 +216,17 @@ class WindowRunTest : public QObject {
         QCOMPARE(window.drives.DiskFiles("2"), std::set<std::string>{"BIG.001"});
         QVERIFY(!window.main->AbortRun);
         QCOMPARE(platform::GetCurrentDirectory(), window.main->StartDir);
+
+        // A person who cancels a disk prompt and goes on working leaves the program with status 0:
+        // only the command-line mode and component errors decide it.
+        window.ui.onNextFloppy = [](const platform::NextFloppyRequest&) {
+            return std::optional<platform::NextFloppyAnswer>(
+                platform::NextFloppyAnswer{platform::IDABORT, false});
+        };
+        window.ui.fileDialogAnswers.push_back("a:\\big.spl");
+        window.main->SplitBtn->click();
+        QCOMPARE(window.ui.nextFloppyRequests.size(), size_t(3));
+        QCOMPARE(window.main->ExitStatus, 0);
     }
 };
 
