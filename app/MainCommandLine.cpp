@@ -8,6 +8,7 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
+#include "splitter/FileIdentity.h"
 
 namespace ruvu {
 
@@ -113,20 +114,30 @@ void TMainform::RunArguments() {
 }
 
 std::optional<std::string> TMainform::JoinSplitSet(const std::string& piece, int32_t& exitStatus) {
+    // The temporary archive may be the one the window shows, joined from floppies before. It is not
+    // deleted first: the join builds its file beside it and replaces it only when it succeeds, so a
+    // join that fails leaves that archive whole and open.
     const std::string temp = TempArchiveName();
-    if (platform::FileExists(temp)) {
-        platform::DeleteFile(temp);
+    if (!platform::FileExists(piece)) {
+        // The copy command would take a missing source for an empty name and report a failed copy.
+        Show("Hiba: fájl nem található: " + piece);
+        AbortRun = true;
+        exitStatus = 1;
+        return std::nullopt;
     }
     const std::optional<std::string> command = FloppyCommand(piece, temp, kJoinCaption);
     if (!command) {
         Show("Túl hosszú fájlnév: " + piece + " -> " + temp);
         return std::nullopt;
     }
+    const std::optional<FileId> before = IdOf(temp);
     AbortRun = false;
     CommandTarget target = Commands(exitStatus);
     RunCommand(*command, target);
-    // A join that failed or was cancelled has said so; what it left is no archive to open.
-    if (AbortRun || !platform::FileExists(temp)) {
+    // Only a join that succeeded puts a new file there (a failed companion copy afterwards does not
+    // undo it, and the archive must then be shown as it now is). A join that failed has said why.
+    const std::optional<FileId> after = IdOf(temp);
+    if (!after || after == before) {
         return std::nullopt;
     }
     return temp;

@@ -145,7 +145,8 @@ class TMainform : public QWidget, public TObject {
     // The run itself; starts Timer1 when it ends, leaves it stopped when an exception escapes.
     void RunArguments();
     // Joins the floppy pieces starting at a ".SPL" piece into the temporary archive; the name to
-    // open, or nullopt when nothing is to be opened. A failure sets exitStatus (see Commands).
+    // open, or nullopt when nothing is to be opened. A join that fails says why, sets exitStatus (see
+    // Commands) and leaves the temporary archive as it was, also when the window shows it.
     std::optional<std::string> JoinSplitSet(const std::string& piece, int32_t& exitStatus);
 
     // Runs a command unless one is running; an exception that escapes it is shown.
