@@ -84,6 +84,12 @@ TAddForm::TAddForm(QWidget* parent) : QDialog(parent) {
     connect(CancelBut, &QPushButton::clicked, this, &TAddForm::CancelButClick);
 }
 
+void TAddForm::showEvent(QShowEvent* event) {
+    DriveComboBox1->Refresh();
+    DirectoryListBox1->Refresh();
+    QDialog::showEvent(event);
+}
+
 std::string TAddForm::AppendSlash(std::string_view folder) {
     std::string result(folder);
     if (!result.empty() && result.back() != '\\') {

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QtTest>
+#include <filesystem>
 
 #include "app/AskOverWrite.h"
 #include "app/DialogResults.h"
@@ -118,6 +119,45 @@ class DialogsTest : public QObject {
         QTRY_COMPARE(folders->Directory(), program.temp.Win("top/inner"));
         QCOMPARE(program.extract->DriveComboBox1->currentText(), QStringLiteral("C:"));
         QCOMPARE(program.add->DriveComboBox1->currentText(), QStringLiteral("c:"));
+    }
+
+    void bothDialogsReadTheirListsAgainEachTimeTheyAreShown() {
+        Program program;
+        program.temp.Write("work/old.txt", "o");
+        const std::string work = program.temp.Win("work");
+        TAddForm& add = *program.add;
+        TExtract& extract = *program.extract;
+        QVERIFY(add.DirectoryListBox1->SetDirectory(work));
+        QVERIFY(extract.DirectoryListBox1->SetDirectory(work));
+        SelectFiles(add.FileListBox1, {"old.txt"});
+        // Made since the dialogs were last shown, by an extraction or outside the program.
+        program.temp.Write("work/new.txt", "n");
+        program.temp.MakeDir("work/Kibontva");
+        auto lists = [](const QListWidget* list, const char* name) {
+            return !list->findItems(QString::fromUtf8(name), Qt::MatchEndsWith).isEmpty();
+        };
+
+        WhenModal([&](QWidget*) {
+            QCOMPARE(add.DirectoryListBox1->Directory(), work);
+            QVERIFY(lists(add.DirectoryListBox1, "Kibontva"));
+            QVERIFY(lists(add.FileListBox1, "new.txt"));
+            QVERIFY(add.FileListBox1->findItems("old.txt", Qt::MatchExactly).front()->isSelected());
+        });
+        add.exec();
+        WhenModal([&](QWidget*) {
+            QCOMPARE(extract.DirectoryListBox1->Directory(), work);
+            QVERIFY(lists(extract.DirectoryListBox1, "Kibontva"));
+        });
+        extract.exec();
+
+        // A folder that went away gives way to the nearest one above it.
+        QVERIFY(extract.DirectoryListBox1->SetDirectory(program.temp.Win("work/Kibontva")));
+        std::filesystem::remove(program.temp.Host("work/Kibontva"));
+        WhenModal([&](QWidget*) {
+            QCOMPARE(extract.DirectoryListBox1->Directory(), work);
+            QVERIFY(!lists(extract.DirectoryListBox1, "Kibontva"));
+        });
+        extract.exec();
     }
 
     void extractDialogResults() {
