@@ -27,6 +27,12 @@ std::string MapCase(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
+        // Names are mostly ASCII: those bytes need no decoding.
+        if (const auto byte = static_cast<uint8_t>(text[i]); byte < 0x80) {
+            out.push_back(static_cast<char>(Map(byte)));
+            ++i;
+            continue;
+        }
         const size_t start = i;
         const char32_t c = NextUtf8Char(text, i);
         const char32_t mapped = Map(c);
