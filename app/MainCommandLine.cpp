@@ -8,7 +8,6 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
-#include "splitter/FileIdentity.h"
 
 namespace ruvu {
 
@@ -114,9 +113,6 @@ void TMainform::RunArguments() {
 }
 
 std::optional<std::string> TMainform::JoinSplitSet(const std::string& piece, int32_t& exitStatus) {
-    // The temporary archive may be the one the window shows, joined from floppies before. It is not
-    // deleted first: the join builds its file beside it and replaces it only when it succeeds, so a
-    // join that fails leaves that archive whole and open.
     const std::string temp = TempArchiveName();
     if (!platform::FileExists(piece)) {
         // The copy command would take a missing source for an empty name and report a failed copy.
@@ -125,19 +121,37 @@ std::optional<std::string> TMainform::JoinSplitSet(const std::string& piece, int
         exitStatus = 1;
         return std::nullopt;
     }
-    const std::optional<std::string> command = FloppyCommand(piece, temp, kJoinCaption);
+    // The temporary archive may be the one the window shows, joined from floppies before: the pieces
+    // are joined under a name of their own, which replaces it only when the whole copy succeeded.
+    const std::string joined = ProgramDir + "_RUVUVADU.NEW";
+    struct Leftover {
+        const std::string& name;
+        ~Leftover() {
+            if (platform::FileExists(name)) {
+                platform::DeleteFile(name);
+            }
+        }
+    } leftover{joined};
+    if (platform::FileExists(joined)) {
+        platform::DeleteFile(joined);
+    }
+    const std::optional<std::string> command = FloppyCommand(piece, joined, kJoinCaption);
     if (!command) {
         Show("Túl hosszú fájlnév: " + piece + " -> " + temp);
         return std::nullopt;
     }
-    const std::optional<FileId> before = IdOf(temp);
     AbortRun = false;
     CommandTarget target = Commands(exitStatus);
     RunCommand(*command, target);
-    // Only a join that succeeded puts a new file there (a failed companion copy afterwards does not
-    // undo it, and the archive must then be shown as it now is). A join that failed has said why.
-    const std::optional<FileId> after = IdOf(temp);
-    if (!after || after == before) {
+    // A copy that failed or was cancelled has said why.
+    if (AbortRun || !platform::FileExists(joined)) {
+        return std::nullopt;
+    }
+    platform::HostError error = platform::HostError::None;
+    if (!platform::RenameFile(joined, temp, true, &error)) {
+        Show("A fájl nem írható felül: " + temp + " (" + platform::HostErrorText(error) + ")");
+        AbortRun = true;
+        exitStatus = 1;
         return std::nullopt;
     }
     return temp;

@@ -219,6 +219,9 @@ class WindowRunTest : public QObject {
             QCOMPARE(window.main->FilesLabel->text(), QStringLiteral("1"));
             QVERIFY(testsupport::ReadFileBytes(window.drives.OnC("PROG/_RUVUVADU.TMP")) == joined);
             QCOMPARE(window.main->ExitStatus, 0);
+            QCOMPARE(
+                std::distance(fs::directory_iterator(window.drives.OnC("PROG")), fs::directory_iterator()),
+                1);
         }
     }
 
