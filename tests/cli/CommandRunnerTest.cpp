@@ -227,7 +227,9 @@ TEST_F(CommandRunnerTest, DDeletesAFileAndSaysNothingWhenItCannot) {
 }
 
 TEST_F(CommandRunnerTest, RGivesTheProgramALineOfAtMost79CharactersAndFailsWhenItCannotStart) {
-    WriteScript(drives_.OnC("WORK/late.sh"), "exec >/dev/null 2>&1 </dev/null\necho \"$*\" > ARGS.TXT\n");
+    // Written under another name first: the test reads the file as soon as it exists.
+    WriteScript(drives_.OnC("WORK/late.sh"),
+                "exec >/dev/null 2>&1 </dev/null\necho \"$*\" > ARGS.NEW && mv ARGS.NEW ARGS.TXT\n");
     std::string words;
     for (int i = 0; i < 12; ++i) {
         words += " word" + std::to_string(i);
