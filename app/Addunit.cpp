@@ -8,7 +8,7 @@
 #include "app/QtText.h"
 #include "app/WidgetSetup.h"
 #include "platform/Drives.h"
-#include "platform/WinPath.h"
+#include "platform/TextCase.h"
 
 namespace ruvu {
 
@@ -84,6 +84,12 @@ TAddForm::TAddForm(QWidget* parent) : QDialog(parent) {
     connect(CancelBut, &QPushButton::clicked, this, &TAddForm::CancelButClick);
 }
 
+void TAddForm::showEvent(QShowEvent* event) {
+    DriveComboBox1->Refresh();
+    DirectoryListBox1->Refresh();
+    QDialog::showEvent(event);
+}
+
 std::string TAddForm::AppendSlash(std::string_view folder) {
     std::string result(folder);
     if (!result.empty() && result.back() != '\\') {
@@ -96,10 +102,10 @@ void TAddForm::AddLine(const std::string& line) {
     int insertAt = SelectedList->count();
     for (int row = 0; row < SelectedList->count(); ++row) {
         const std::string existing = FromQ(SelectedList->item(row)->text());
-        if (platform::SameTextAscii(existing, line)) {
+        if (platform::SameText(existing, line)) {
             return;
         }
-        if (sorted_ && insertAt == SelectedList->count() && platform::CompareTextAscii(line, existing) < 0) {
+        if (sorted_ && insertAt == SelectedList->count() && platform::CompareText(line, existing) < 0) {
             insertAt = row;
         }
     }
@@ -148,7 +154,7 @@ void TAddForm::SelectAllButClick() {
 void TAddForm::SortButClick() {
     std::vector<std::string> lines = SelectedLines();
     std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-        return platform::CompareTextAscii(a, b) < 0;
+        return platform::CompareText(a, b) < 0;
     });
     SelectedList->clear();
     for (const std::string& line : lines) {

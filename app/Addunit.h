@@ -54,6 +54,10 @@ class TAddForm : public QDialog {
     QPushButton* SortBut;
     QListWidget* SelectedList;
 
+  protected:
+    // Every showing reads the drives, folders and files again, in the folder the user was in.
+    void showEvent(QShowEvent* event) override;
+
   private:
     // Appends a line unless the list holds it already (letter case ignored); in sorted order once
     // the list was sorted.

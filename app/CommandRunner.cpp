@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
 #include "platform/Process.h"
+#include "platform/TextCase.h"
 #include "splitter/BigCopyUnit.h"
 
 namespace ruvu {
@@ -252,13 +253,7 @@ void NextToken(std::string& line, std::string& token) {
 }
 
 std::string CommandText(std::string_view line) {
-    std::string text(TrimSpaces(line));
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
+    return platform::UpperCase(TrimSpaces(line));
 }
 
 void RunCommand(std::string_view command, CommandTarget& target) {

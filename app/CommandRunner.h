@@ -40,7 +40,8 @@ struct CommandTarget {
 // token.
 void NextToken(std::string& line, std::string& token);
 
-// The line as the executor reads it: ASCII letters in upper case, leading and trailing spaces removed.
+// The line as the executor reads it: in upper case (accented letters too, TextCase.h), leading and
+// trailing spaces removed.
 std::string CommandText(std::string_view line);
 
 // Runs one command line. Commands:

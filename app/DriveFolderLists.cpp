@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FindFiles.h"
 #include "platform/Interaction.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 namespace ruvu {
@@ -17,7 +18,7 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const int order = platform::CompareTextAscii(a, b);
+    const int order = platform::CompareText(a, b);
     return order != 0 ? order < 0 : a < b;
 }
 
@@ -40,13 +41,19 @@ std::vector<std::string> SubfolderNames(const std::string& folder) {
     return EntryNames(folder, true);
 }
 
-TDriveComboBox::TDriveComboBox(bool upperCase, QWidget* parent) : QComboBox(parent) {
-    for (const platform::DriveMapping& drive : platform::DriveMap()) {
-        const char shown = upperCase ? drive.letter : static_cast<char>(drive.letter - 'A' + 'a');
-        addItem(QString(QChar(shown)) + ":", QVariant(static_cast<int>(drive.letter)));
-    }
+TDriveComboBox::TDriveComboBox(bool upperCase, QWidget* parent) : QComboBox(parent), upperCase_(upperCase) {
+    Refresh();
     SetDrive(platform::CurrentDrive());
     connect(this, &QComboBox::activated, this, &TDriveComboBox::DriveChosen);
+}
+
+void TDriveComboBox::Refresh() {
+    clear();
+    for (const platform::DriveMapping& drive : platform::DriveMap()) {
+        const char shown = upperCase_ ? drive.letter : static_cast<char>(drive.letter - 'A' + 'a');
+        addItem(QString(QChar(shown)) + ":", QVariant(static_cast<int>(drive.letter)));
+    }
+    SetDrive(shown_);
 }
 
 char TDriveComboBox::Drive() const {
@@ -141,6 +148,18 @@ bool TDirectoryListBox::SetDirectory(const std::string& path) {
     return true;
 }
 
+void TDirectoryListBox::Refresh() {
+    std::string folder = directory_;
+    while (!folder.empty()) {
+        if (SetDirectory(folder)) {
+            return;
+        }
+        const std::string parent = platform::ExtractFileDir(folder);
+        folder = parent == folder ? std::string() : parent;
+    }
+    SetDirectory(platform::GetCurrentDirectory());
+}
+
 void TDirectoryListBox::OpenLine(const std::string& path) {
     if (path != directory_ && !SetDirectory(path)) {
         // The folder went away meanwhile: show what is there now.
@@ -153,10 +172,17 @@ TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
 }
 
 void TFileListBox::SetDirectory(const std::string& path) {
+    QStringList selected;
+    if (path == directory_) {
+        for (const QListWidgetItem* item : selectedItems()) {
+            selected << item->text();
+        }
+    }
     directory_ = path;
     clear();
     for (const std::string& name : EntryNames(path, false)) {
         addItem(ToQ(name));
+        item(count() - 1)->setSelected(selected.contains(ToQ(name)));
     }
 }
 

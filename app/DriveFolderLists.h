@@ -1,7 +1,8 @@
 // The drive list, the folder list and the file list the add and extract dialogs are built from. They
 // work on Windows paths through the host layer's drive map, so the dialogs see the same drives,
 // folders and floppies as the archive engine. Linked like their classic counterparts: the drive list
-// moves its folder list, the folder list refills its file list.
+// moves its folder list, the folder list refills its file list. A dialog that is shown again calls
+// Refresh, so that what was created or removed meanwhile shows.
 #pragma once
 
 #include <QComboBox>
@@ -20,6 +21,8 @@ class TDriveComboBox : public QComboBox {
   public:
     explicit TDriveComboBox(bool upperCase, QWidget* parent = nullptr);
 
+    // Reads the drive map again, keeping the drive shown.
+    void Refresh();
     char Drive() const;  // upper case; 0 when no drive is mapped
     // Selects a drive without moving the folder list.
     void SetDrive(char letter);
@@ -30,6 +33,7 @@ class TDriveComboBox : public QComboBox {
     void DriveChosen(int index);
 
     TDirectoryListBox* dirList_ = nullptr;
+    bool upperCase_;
     char shown_ = 0;  // the drive the folder list shows
 };
 
@@ -44,6 +48,9 @@ class TDirectoryListBox : public QListWidget {
     const std::string& Directory() const { return directory_; }
     // Opens a folder; false (and nothing changes) when it cannot be read.
     bool SetDirectory(const std::string& path);
+    // Reads the current folder again (and its file list). A folder that is gone gives way to the
+    // nearest one above it that is still there, else to the current folder of the process.
+    void Refresh();
     void SetFileList(TFileListBox* fileList);
     void SetDriveList(TDriveComboBox* driveList) { driveList_ = driveList; }
 
@@ -59,7 +66,8 @@ class TDirectoryListBox : public QListWidget {
 };
 
 // The files of a folder (names without path, no folders, no hidden files), sorted ignoring case,
-// with extended multiple selection.
+// with extended multiple selection. Reading the same folder again keeps the files that were selected
+// selected.
 class TFileListBox : public QListWidget {
     Q_OBJECT
   public:

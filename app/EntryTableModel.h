@@ -16,6 +16,7 @@ class EntryTableModel : public QAbstractTableModel {
     Q_OBJECT
   public:
     static constexpr int kColumnCount = 4;
+    // The designed widths; the window widens a column whose header or dates would not fit.
     static constexpr int kColumnWidths[kColumnCount] = {316, 84, 94, 120};
 
     explicit EntryTableModel(const TDozErozev& component, QObject* parent = nullptr);

@@ -37,10 +37,10 @@ std::string ReadTextFile(const std::string& name) {
 
 }  // namespace
 
-CommandTarget TMainform::Commands() {
+CommandTarget TMainform::Commands(int32_t& exitStatus) {
     return CommandTarget{DozErozev1,
                          AbortRun,
-                         ExitStatus,
+                         exitStatus,
                          [this] { ClearMemo(); },
                          [this](const std::string& line) { DozErozev1Message(this, 0, line); },
                          [this] { return CopyWindow(); }};
@@ -54,7 +54,7 @@ void TMainform::OpenFromArguments() {
     Guarded([this, &argument] {
         std::optional<std::string> name = *argument;
         if (IsSplitPiece(*argument)) {
-            name = JoinSplitSet(*argument);
+            name = JoinSplitSet(*argument, ExitStatus);
         }
         if (name) {
             DozErozev1.SetZipFileName(*name);
@@ -86,7 +86,7 @@ void TMainform::RunArguments() {
         return;
     }
     repaint();
-    CommandTarget target = Commands();
+    CommandTarget target = Commands(ExitStatus);
     try {
         if (kind == ArgumentRun::ListFile) {
             AbortRun = false;
@@ -112,21 +112,46 @@ void TMainform::RunArguments() {
     Timer1->start();
 }
 
-std::optional<std::string> TMainform::JoinSplitSet(const std::string& piece) {
+std::optional<std::string> TMainform::JoinSplitSet(const std::string& piece, int32_t& exitStatus) {
     const std::string temp = TempArchiveName();
-    if (platform::FileExists(temp)) {
-        platform::DeleteFile(temp);
+    if (!platform::FileExists(piece)) {
+        // The copy command would take a missing source for an empty name and report a failed copy.
+        Show("Hiba: fájl nem található: " + piece);
+        AbortRun = true;
+        exitStatus = 1;
+        return std::nullopt;
     }
-    const std::optional<std::string> command = FloppyCommand(piece, temp, kJoinCaption);
+    // The temporary archive may be the one the window shows, joined from floppies before: the pieces
+    // are joined under a name of their own, which replaces it only when the whole copy succeeded.
+    const std::string joined = ProgramDir + "_RUVUVADU.NEW";
+    struct Leftover {
+        const std::string& name;
+        ~Leftover() {
+            if (platform::FileExists(name)) {
+                platform::DeleteFile(name);
+            }
+        }
+    } leftover{joined};
+    if (platform::FileExists(joined)) {
+        platform::DeleteFile(joined);
+    }
+    const std::optional<std::string> command = FloppyCommand(piece, joined, kJoinCaption);
     if (!command) {
         Show("Túl hosszú fájlnév: " + piece + " -> " + temp);
         return std::nullopt;
     }
     AbortRun = false;
-    CommandTarget target = Commands();
+    CommandTarget target = Commands(exitStatus);
     RunCommand(*command, target);
-    // A join that failed or was cancelled has said so; what it left is no archive to open.
-    if (AbortRun || !platform::FileExists(temp)) {
+    // A copy that failed or was cancelled has said why.
+    if (AbortRun || !platform::FileExists(joined)) {
+        return std::nullopt;
+    }
+    platform::HostError error = platform::HostError::None;
+    if (!platform::RenameFile(joined, temp, true, &error)) {
+        Show("A fájl nem írható felül: " + temp + " (" + platform::HostErrorText(error) + ")");
+        AbortRun = true;
+        exitStatus = 1;
         return std::nullopt;
     }
     return temp;
@@ -150,7 +175,8 @@ void TMainform::SplitBtnClick() {
                 const std::optional<std::string> command = FloppyCommand(archive, *chosen, kSplitCaption);
                 if (command) {
                     AbortRun = false;
-                    CommandTarget target = Commands();
+                    int32_t toolbarStatus = 0;
+                    CommandTarget target = Commands(toolbarStatus);
                     RunCommand(*command, target);
                 } else {
                     Show("Túl hosszú fájlnév: " + archive + " -> " + *chosen);

@@ -4,6 +4,7 @@
 
 #include "app/Addunit.h"
 #include "app/DialogResults.h"
+#include "app/ProgramArguments.h"
 #include "app/QtText.h"
 #include "app/extrunit.h"
 #include "app/mainunit.h"
@@ -11,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
 #include "platform/Process.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 namespace ruvu {
@@ -146,8 +148,9 @@ void TMainform::ZIPOpenButClick() {
         if (chosen) {
             dialogFolder_ = platform::ExtractFileDir(*chosen);
             std::optional<std::string> name = *chosen;
-            if (platform::UpperCaseAscii(platform::ExtractFileExt(*chosen)) == ".SPL") {
-                name = JoinSplitSet(*chosen);
+            if (IsSplitPiece(*chosen)) {
+                int32_t toolbarStatus = 0;
+                name = JoinSplitSet(*chosen, toolbarStatus);
             }
             if (name) {
                 {
@@ -177,7 +180,7 @@ void TMainform::NewZipBtnClick() {
         if (chosen) {
             std::string name = *chosen;
             dialogFolder_ = platform::ExtractFileDir(name);
-            const std::string extension = platform::UpperCaseAscii(platform::ExtractFileExt(name));
+            const std::string extension = platform::UpperCase(platform::ExtractFileExt(name));
             if (extension == ".EXE") {
                 Show("SFX készités elött ZIP fájlt kell létrehozni");
                 return;

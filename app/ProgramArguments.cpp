@@ -4,6 +4,7 @@
 
 #include "app/CommandRunner.h"
 #include "platform/CodePage.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 namespace ruvu {
@@ -75,7 +76,7 @@ std::string ArgumentCommandLine(const std::vector<std::string>& arguments) {
 }
 
 bool IsSplitPiece(std::string_view name) {
-    return platform::UpperCaseAscii(platform::ExtractFileExt(name)) == ".SPL";
+    return platform::SameText(platform::ExtractFileExt(name), ".SPL");
 }
 
 std::optional<std::string> FloppyCommand(std::string_view source, std::string_view dest,

@@ -77,6 +77,8 @@ TExtract::TExtract(QWidget* parent) : QDialog(parent) {
 
 void TExtract::showEvent(QShowEvent* event) {
     Results().DialogCanceled = true;
+    DriveComboBox1->Refresh();
+    DirectoryListBox1->Refresh();
     QDialog::showEvent(event);
 }
 

@@ -42,7 +42,7 @@ class TExtract : public QDialog {
     QPushButton* CancelBut;
 
   protected:
-    // Every showing starts as cancelled until OK is pressed.
+    // Every showing starts as cancelled until OK is pressed, with the drives and folders read again.
     void showEvent(QShowEvent* event) override;
 };
 

@@ -7,12 +7,14 @@
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <array>
 #include <memory>
 
 #include "app/BigCopyWindow.h"
 #include "app/QtInteraction.h"
 #include "app/QtText.h"
 #include "app/WidgetSetup.h"
+#include "platform/DosTime.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
@@ -31,6 +33,9 @@ QToolButton* ToolButton(const char* name, QStyle::StandardPixmap icon, const cha
     button->setToolTip(QString::fromUtf8(hint));
     return button;
 }
+
+// The name column gives up width to the others only down to this.
+constexpr int kMinimumNameWidth = 200;
 
 std::string TwoDigits(uint32_t value) {
     return (value < 10 ? "0" : "") + std::to_string(value);
@@ -132,9 +137,6 @@ void TMainform::BuildControls() {
     StringGrid1->horizontalHeader()->setSectionsClickable(false);
     StringGrid1->horizontalHeader()->setHighlightSections(false);
     StringGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int column = 0; column < EntryTableModel::kColumnCount; ++column) {
-        StringGrid1->setColumnWidth(column, EntryTableModel::kColumnWidths[column]);
-    }
 
     Memo1 = Named<QPlainTextEdit>("Memo1");
     Memo1->setReadOnly(true);
@@ -185,6 +187,8 @@ void TMainform::BuildControls() {
     rows->addLayout(messages);
     rows->addWidget(Memo1, 1);
     rows->addWidget(ProgressBar1);
+    // Measured in the window's font, which the grid has from here on.
+    SizeGridColumns();
 
     connect(ZIPOpenBut, &QToolButton::clicked, this, &TMainform::ZIPOpenButClick);
     connect(NewZipBtn, &QToolButton::clicked, this, &TMainform::NewZipBtnClick);
@@ -196,6 +200,31 @@ void TMainform::BuildControls() {
     connect(SplitBtn, &QToolButton::clicked, this, &TMainform::SplitBtnClick);
     connect(CloseBut, &QPushButton::clicked, this, &TMainform::CloseButClick);
     connect(Timer1, &QTimer::timeout, this, &QWidget::close);
+}
+
+void TMainform::SizeGridColumns() {
+    constexpr int kColumns = EntryTableModel::kColumnCount;
+    const QHeaderView* header = StringGrid1->horizontalHeader();
+    // A date of two-digit month, day and hour is as wide as a date gets.
+    const QString widestDate =
+        ToQ(EntryTableModel::DateText(platform::EncodeDosDateTime({2000, 12, 28, 20, 58, 58})));
+    const int cellMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid1) + 1);
+    std::array<int, kColumns> widths{};
+    int designed = 0;
+    int others = 0;
+    for (int column = 0; column < kColumns; ++column) {
+        designed += EntryTableModel::kColumnWidths[column];
+        widths[column] = std::max(EntryTableModel::kColumnWidths[column], header->sectionSizeHint(column));
+    }
+    widths[3] = std::max(widths[3], StringGrid1->fontMetrics().horizontalAdvance(widestDate) + cellMargin);
+    for (int column = 1; column < kColumns; ++column) {
+        others += widths[column];
+    }
+    // The grid keeps its designed width, so it still fits the window at its default size.
+    widths[0] = std::max(kMinimumNameWidth, designed - others);
+    for (int column = 0; column < kColumns; ++column) {
+        StringGrid1->setColumnWidth(column, widths[column]);
+    }
 }
 
 void TMainform::ConfigureComponent() {

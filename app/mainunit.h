@@ -77,9 +77,11 @@ class TMainform : public QWidget, public TObject {
     void RunBigCopy(std::string_view source, std::string_view dest, std::string_view title);
     // That progress window.
     std::unique_ptr<BigCopyWindow> CopyWindow();
-    // The command executor's view of this window: the component, AbortRun, ExitStatus, the message
-    // box and the progress window.
-    CommandTarget Commands();
+    // The command executor's view of this window: the component, AbortRun, the message box, the
+    // progress window, and where a failed command leaves its exit status: ExitStatus in the
+    // command-line mode; the toolbar's floppy commands pass a status of their own, since only the
+    // command-line mode and OnMessage decide how the process ends.
+    CommandTarget Commands(int32_t& exitStatus);
     // The temporary archive joined back from floppies.
     std::string TempArchiveName() const { return ProgramDir + "_RUVUVADU.TMP"; }
 
@@ -133,6 +135,8 @@ class TMainform : public QWidget, public TObject {
 
   private:
     void BuildControls();
+    // The grid's designed column widths, widened so that every header and a date read in full.
+    void SizeGridColumns();
     void ConfigureComponent();
     // Creation step 7: the archive the arguments name (the command-line mode's).
     void OpenFromArguments();
@@ -141,8 +145,9 @@ class TMainform : public QWidget, public TObject {
     // The run itself; starts Timer1 when it ends, leaves it stopped when an exception escapes.
     void RunArguments();
     // Joins the floppy pieces starting at a ".SPL" piece into the temporary archive; the name to
-    // open, or nullopt when nothing is to be opened.
-    std::optional<std::string> JoinSplitSet(const std::string& piece);
+    // open, or nullopt when nothing is to be opened. A join that fails says why, sets exitStatus (see
+    // Commands) and leaves the temporary archive as it was, also when the window shows it.
+    std::optional<std::string> JoinSplitSet(const std::string& piece, int32_t& exitStatus);
 
     // Runs a command unless one is running; an exception that escapes it is shown.
     void Guarded(const std::function<void()>& command);

@@ -10,6 +10,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 namespace ruvu::platform {
@@ -35,23 +36,6 @@ std::string_view ShownName(int id) {
         }
     }
     return {};
-}
-
-// Lower case for ASCII and the accented capitals of Latin-1 and Hungarian (Ő, Ű) in UTF-8.
-std::string FoldCase(std::string_view text) {
-    std::string folded(text);
-    for (size_t i = 0; i < folded.size(); ++i) {
-        auto c = static_cast<unsigned char>(folded[i]);
-        auto next = i + 1 < folded.size() ? static_cast<unsigned char>(folded[i + 1]) : 0;
-        if (c >= 'A' && c <= 'Z') {
-            folded[i] = static_cast<char>(c + 32);
-        } else if (c == 0xC3 && next >= 0x80 && next <= 0x9E && next != 0x97) {
-            folded[++i] = static_cast<char>(next + 0x20);
-        } else if (c == 0xC5 && (next == 0x90 || next == 0xB0)) {
-            folded[++i] = static_cast<char>(next + 1);
-        }
-    }
-    return folded;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -96,11 +80,10 @@ int SafeAnswer(uint32_t flags) {
 }
 
 int ButtonOfAnswer(std::string_view answer, const std::vector<int>& buttons) {
-    std::string folded = FoldCase(answer);
     for (int id : buttons) {
         for (const ButtonName& name : kButtonNames) {
-            if (name.id == id && (folded == FoldCase(name.shown) || folded == FoldCase(name.english) ||
-                                  folded == FoldCase(Utf8Prefix(name.shown, 1)))) {
+            if (name.id == id && (SameText(answer, name.shown) || SameText(answer, name.english) ||
+                                  SameText(answer, Utf8Prefix(name.shown, 1)))) {
                 return id;
             }
         }
@@ -135,9 +118,8 @@ class EchoOff {
 };
 
 bool IsOneOf(std::string_view answer, std::initializer_list<std::string_view> names) {
-    std::string folded = FoldCase(answer);
     for (std::string_view name : names) {
-        if (folded == FoldCase(name)) {
+        if (SameText(answer, name)) {
             return true;
         }
     }

@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 
@@ -56,14 +57,32 @@ void AppendNumber(std::string& out, int value, int width) {
     out += digits;
 }
 
-// The strftime format of an LC_TIME item of the host locale; the C locale's when the host's is missing.
-std::string LocaleItem(nl_item item) {
-    locale_t host = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
-    if (host == static_cast<locale_t>(nullptr)) {
-        host = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
+// The interface speaks Hungarian: without a locale of the user's own, dates are written the Hungarian
+// way rather than in the C locale's US order.
+constexpr std::string_view kHungarianShortDate = "yyyy. mm. dd.";
+constexpr std::string_view kHungarianShortTime = "h:nn";
+
+// The locale LC_TIME takes from the environment, as setlocale does: LC_ALL, LC_TIME, then LANG.
+std::string TimeLocaleName() {
+    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            return value;
+        }
     }
+    return "C";
+}
+
+// The strftime format of an LC_TIME item of the user's locale; nullopt when that locale is C or POSIX
+// or is not installed.
+std::optional<std::string> LocaleItem(nl_item item) {
+    const std::string name = TimeLocaleName();
+    if (name == "C" || name == "POSIX" || name.starts_with("C.")) {
+        return std::nullopt;
+    }
+    locale_t host = newlocale(LC_TIME_MASK, name.c_str(), static_cast<locale_t>(nullptr));
     if (host == static_cast<locale_t>(nullptr)) {
-        return item == D_FMT ? "%m/%d/%y" : "%H:%M:%S";
+        return std::nullopt;
     }
     std::string format = nl_langinfo_l(item, host);
     freelocale(host);
@@ -261,11 +280,16 @@ std::string FormatFromStrftime(std::string_view strftimeFormat) {
 }
 
 std::string LocaleShortDateFormat() {
-    return FormatFromStrftime(LocaleItem(D_FMT));
+    const std::optional<std::string> format = LocaleItem(D_FMT);
+    return format ? FormatFromStrftime(*format) : std::string(kHungarianShortDate);
 }
 
 std::string LocaleShortTimeFormat() {
-    std::string format = FormatFromStrftime(LocaleItem(T_FMT));
+    const std::optional<std::string> item = LocaleItem(T_FMT);
+    if (!item) {
+        return std::string(kHungarianShortTime);
+    }
+    std::string format = FormatFromStrftime(*item);
     // The short form leaves the seconds out, with the separator before them.
     size_t seconds = FindToken(format, 's');
     if (seconds != std::string::npos) {

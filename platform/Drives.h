@@ -71,13 +71,14 @@ bool SetCurrentDirectory(std::string_view path, HostError* error = nullptr);
 // unknown drive syntax) gives an empty string.
 std::string ExpandFileName(std::string_view path);
 
-// The host path a Windows path stands for. Every existing component is matched ignoring ASCII case
-// (an exact match wins, then the first name in byte order); from the first missing component on, the
-// names are kept as written so that new files get them. Fails on invalid input (InvalidName), a
-// component longer than the host allows (FilenameTooLong), an unmapped drive (PathNotFound), a floppy
-// drive without a disk (NotReady) or with an unformatted one (GenFailure), and on a path that would
-// lead outside the drive's host folder through a symbolic link (AccessDenied; also a dangling link
-// that points outside, since creating through it would write there).
+// The host path a Windows path stands for. Every existing component is matched ignoring letter case
+// by the rules of TextCase.h, so "MENTÉS" finds "mentés" (an exact match wins, then the first name in
+// byte order); from the first missing component on, the names are kept as written so that new files
+// get them. Fails on invalid input (InvalidName), a component longer than the host allows
+// (FilenameTooLong), an unmapped drive (PathNotFound), a floppy drive without a disk (NotReady) or with
+// an unformatted one (GenFailure), and on a path that would lead outside the drive's host folder
+// through a symbolic link (AccessDenied; also a dangling link that points outside, since creating
+// through it would write there).
 std::optional<std::string> ResolveHostPath(std::string_view path, HostError* error = nullptr);
 // The Windows path of a host path, through the drive whose host folder holds it (the longest match,
 // comparing physical paths when a symbolic link is on the way; for a floppy drive, the folder of the

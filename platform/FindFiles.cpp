@@ -11,6 +11,7 @@
 #include "platform/DriveState.h"
 #include "platform/HostAttributes.h"
 #include "platform/HostPaths.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 namespace ruvu::platform {
@@ -50,7 +51,7 @@ bool Glob(std::string_view nameText, std::string_view maskText) {
         if (m < mask.size() && mask[m] == "*") {
             starMask = m++;
             starName = n;
-        } else if (m < mask.size() && (mask[m] == "?" || SameTextAscii(mask[m], name[n]))) {
+        } else if (m < mask.size() && (mask[m] == "?" || SameText(mask[m], name[n]))) {
             ++m;
             ++n;
         } else if (starMask != std::string_view::npos) {

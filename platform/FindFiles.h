@@ -20,7 +20,8 @@ struct FindEntry {
 };
 
 // True when a name matches a Windows wildcard mask: "*" any run of characters, "?" exactly one,
-// "*.*" every name (with or without a dot), "*." names without a dot; ASCII case is ignored.
+// "*.*" every name (with or without a dot), "*." names without a dot; letter case is
+// ignored (TextCase.h).
 bool MatchesMask(std::string_view name, std::string_view mask);
 
 // Lists the entries of a folder matching the file-name part of a pattern ("C:\DATA\*.ZIP",

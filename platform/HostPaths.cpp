@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/Drives.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 namespace ruvu::platform::detail {
@@ -36,7 +37,7 @@ struct DirCloser {
 constexpr size_t kMaxIndexedFolders = 16;
 constexpr auto kIndexLifetime = std::chrono::seconds(1);
 
-// The names of one folder by folded (lower-case ASCII) name, each with its first name in byte order.
+// The names of one folder by folded (lower-case) name, each with its first name in byte order.
 class FolderIndex {
   public:
     bool IsCurrent(const struct stat& st) const {
@@ -72,13 +73,13 @@ class FolderIndex {
     }
 
     std::optional<std::string> Find(std::string_view name) const {
-        auto it = names_.find(LowerCaseAscii(name));
+        auto it = names_.find(LowerCase(name));
         return it == names_.end() ? std::nullopt : std::optional<std::string>(it->second);
     }
 
   private:
     void Add(std::string_view name) {
-        auto [it, inserted] = names_.try_emplace(LowerCaseAscii(name), name);
+        auto [it, inserted] = names_.try_emplace(LowerCase(name), name);
         if (!inserted && name < it->second) {
             it->second = name;
         }

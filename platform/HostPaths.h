@@ -29,8 +29,8 @@ bool IsInsideFolder(std::string_view path, std::string_view folder);
 // point), the missing rest kept as written. nullopt on a link loop or an unreadable folder.
 std::optional<std::string> CanonicalHostPath(std::string_view path);
 
-// The entry of a host folder whose name equals name ignoring ASCII case: the exact name when it
-// exists, else the first match in byte order. nullopt when there is none.
+// The entry of a host folder whose name equals name ignoring letter case (TextCase.h): the exact name
+// when it exists, else the first match in byte order. nullopt when there is none.
 // Folders are indexed by folded name, so that creating many files in one folder does not read the
 // whole folder for every new name. An index is used while the folder's modification time is the one
 // it was built at (entries this layer creates are added as they come) and rebuilt at least once a

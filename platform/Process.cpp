@@ -12,6 +12,7 @@
 
 #include "platform/Drives.h"
 #include "platform/HostPaths.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 extern char** environ;
@@ -180,7 +181,7 @@ uint32_t WinExec(std::string_view commandLine) {
         return kNotFound;
     }
     std::optional<std::string> program = detail::SearchHostPath(args[0]);
-    if (!program && SameTextAscii(ExtractFileExt(args[0]), ".EXE")) {
+    if (!program && SameText(ExtractFileExt(args[0]), ".EXE")) {
         program = detail::SearchHostPath(ChangeFileExt(args[0], ""));
     }
     if (!program) {

@@ -40,7 +40,8 @@ std::string ExtractFileExt(std::string_view path);
 // Replaces the extension of the file-name part (ext includes its dot, or is empty to remove it).
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
 
-// ASCII-only case mapping: accented letters are left alone, as Windows' own comparisons of names do.
+// ASCII-only case mapping, for keywords, drive letters and extensions compared with ASCII text.
+// Names and texts change case and are compared through TextCase.h, accented letters included.
 std::string UpperCaseAscii(std::string_view text);
 std::string LowerCaseAscii(std::string_view text);
 bool SameTextAscii(std::string_view a, std::string_view b);

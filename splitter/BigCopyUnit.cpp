@@ -31,6 +31,7 @@ constexpr std::string_view kOpenFilter =
     "Floppy-s mentések|*.spl|Merevlemezes mentések|*.zip|Minden fájl|*.*";
 constexpr std::string_view kSaveFilter = "Floppy Mentések|*.spl|Merevlemezes mentések|*.zip|Minden fájl|*.*";
 constexpr std::string_view kCopyFailed = "Fatális hiba másolás közben";
+constexpr std::string_view kJoinCancelled = "Beolvasás Floppy-ról megszakítva.";
 
 void Box(std::string_view text, std::string_view title) {
     platform::CurrentInteraction().MessageBox(text, title, platform::MB_OK);
@@ -55,6 +56,16 @@ std::string DateNamedProposal() {
         text[7] = '-';
     }
     return text;
+}
+
+// The splitter fails a join silently when it stops at a disk prompt or at a missing piece; the
+// person has to learn why nothing was restored. Its other failures have said so themselves.
+void ReportFailedJoin(const TBigCopyRun& run) {
+    if (run.Cancelled) {
+        Box(kJoinCancelled, "Üzenet");
+    } else if (!run.FileSplitter1.MissingPiece().empty()) {
+        Box("Hiba: fájl nem található: " + run.FileSplitter1.MissingPiece(), "Hibaüzenet");
+    }
 }
 
 bool CompanionToCopy(const TBigCopyRun& run) {
@@ -193,6 +204,7 @@ void TBigCopyRun::FileSplitter1NeedDisk(TFileSplitter*, uint16_t DiskID, uint16_
     }
     NextFloppyChoice choice = AskNextFloppy(DiskID, NumOfDisks, floppy);
     Continue = choice.ok;
+    Cancelled = Cancelled || !choice.ok;
     if (Continue && choice.erase) {
         EraseFiles(std::string(1, FloppyDrive) + ":*.*");
     }
@@ -282,6 +294,9 @@ void BigCopy(std::string_view SourceIn, std::string_view DestIn, std::string_vie
         run.FileSplitter1.SetFileName(Dest);
         run.FileSplitter1.SetSplitFileName(Source);
         done = run.FileSplitter1.Join();
+        if (!done) {
+            ReportFailedJoin(run);
+        }
     }
     if (!done) {
         abortRun = true;

@@ -17,7 +17,8 @@ namespace ruvu {
 // Runs the workflow. Source or Dest "?" asks with the open or save dialog; Title is the window's
 // caption and the dialogs' title. A failure sets abortRun (the caller clears it before) and shows its
 // message; cancelling a dialog or answering No to the overwrite question ends without copying and
-// without setting abortRun; cancelling a disk prompt stops a split quietly and fails a join.
+// without setting abortRun; cancelling a disk prompt stops a split quietly and fails a join. A join
+// that fails at a cancelled disk prompt or at a piece that is not on the disk says which.
 // Side effect: with Dest "?" the program's short date format is "yyyy/mm/dd" from then on.
 // Raises EFileSplitter when the splitter does (a file that cannot be opened, created or read), after
 // closing the window.
@@ -38,6 +39,7 @@ class TBigCopyRun {
     void FileSplitter1Progress(TFileSplitter* Sender, uint16_t PercentDone);
 
     char FloppyDrive = ' ';  // 'A' or 'B' when the destination is on that floppy drive
+    bool Cancelled = false;  // a disk prompt was answered with "Megszakitás"
     std::string SourceInf;   // companion names of source and destination
     std::string DestInf;
     int64_t Counter = 0;  // bytes copied by CopyFileCounted

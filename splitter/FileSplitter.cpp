@@ -323,6 +323,7 @@ bool TFileSplitter::Split() {
 }
 
 bool TFileSplitter::Join() {
+    MissingPiece_.clear();
     if (!platform::FileExists(SplitFileName_)) {
         Box("Input file '" + SplitFileName_ + "' does not exist.", kJoinTitle);
         return false;
@@ -355,6 +356,7 @@ bool TFileSplitter::Join() {
             break;
         }
         if (!platform::FileExists(name)) {
+            MissingPiece_ = name;
             failed = true;
             break;
         }

@@ -72,6 +72,9 @@ class TFileSplitter {
 
     // The header of the last operation: after a join what the first piece carried.
     const TSplitHeader& SplitHeader() const { return SplitHeader_; }
+    // The piece the last join did not find (a wrong or empty disk in the drive); empty when it found
+    // every piece it looked for. The join itself fails at a missing piece without a message.
+    const std::string& MissingPiece() const { return MissingPiece_; }
 
     TNeedDiskEvent OnNeedDisk;
     TProgressEvent OnProgress;
@@ -90,6 +93,7 @@ class TFileSplitter {
     int32_t ReduceFirstSizeBy_ = 0;
     bool SplitNameSet_ = false;
     TSplitHeader SplitHeader_;
+    std::string MissingPiece_;
 };
 
 // The name of the piece that follows a piece of the given number (from 1): NextPieceName("A:\X.SPL", 1)

@@ -12,6 +12,7 @@
 #include "platform/DosTime.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "platform/TextCase.h"
 #include "platform/WinPath.h"
 
 namespace ruvu::ruroza {
@@ -114,7 +115,7 @@ std::map<std::string, std::string>& TargetTree::IndexOf(int folder) {
         if (name == "." || name == "..") {
             continue;
         }
-        auto [it, added] = index.emplace(platform::LowerCaseAscii(name), name);
+        auto [it, added] = index.emplace(platform::LowerCase(name), name);
         if (!added && name < it->second) {
             it->second = name;
         }
@@ -133,7 +134,7 @@ std::optional<std::string> TargetTree::Match(int folder, const std::string& name
         return std::nullopt;
     }
     const auto& index = IndexOf(folder);
-    const auto found = index.find(platform::LowerCaseAscii(name));
+    const auto found = index.find(platform::LowerCase(name));
     if (found != index.end() && fstatat(folder, found->second.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         return found->second;
     }
@@ -167,7 +168,7 @@ TargetTree::Walk TargetTree::OpenFolders(const std::vector<std::string>& compone
                 walk.problem = CreateProblem("Folder " + shown() + " could not be created", errno);
                 return walk;
             }
-            IndexOf(at).emplace(platform::LowerCaseAscii(name), name);
+            IndexOf(at).emplace(platform::LowerCase(name), name);
             actual = name;
             if (fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
                 walk.problem = CreateProblem("Folder " + shown() + " could not be created", errno);
@@ -258,7 +259,7 @@ std::optional<PendingFile> TargetTree::StartFile(const std::vector<std::string>&
         const std::string temp = ".ruroza-" + std::to_string(random() % 100000000u) + ".tmp";
         Fd file(openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (file.Valid()) {
-            IndexOf(folder).emplace(platform::LowerCaseAscii(finalName), finalName);
+            IndexOf(folder).emplace(platform::LowerCase(finalName), finalName);
             return PendingFile(std::move(*walk.folder), temp, finalName, std::move(file));
         }
         if (errno != EEXIST) {

@@ -100,7 +100,8 @@ class TargetTree {
     };
     // Opens the folders of components[0..count) that exist (creating the missing ones with create).
     Walk OpenFolders(const std::vector<std::string>& components, size_t count, bool create);
-    // The entry of a folder with this name, matched ignoring ASCII case; nullopt when there is none.
+    // The entry of a folder with this name, matched ignoring letter case as the host layer matches
+    // names; nullopt when there is none.
     std::optional<std::string> Match(int folder, const std::string& name, struct stat& info, int& err);
     std::map<std::string, std::string>& IndexOf(int folder);
 

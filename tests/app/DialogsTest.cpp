@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QtTest>
+#include <filesystem>
 
 #include "app/AskOverWrite.h"
 #include "app/DialogResults.h"
@@ -12,7 +13,7 @@
 #include "app/QtInteraction.h"
 #include "app/ZipPassDlg.h"
 #include "platform/FloppyChanger.h"
-#include "platform/WinPath.h"
+#include "platform/TextCase.h"
 #include "tests/app/AppTestSupport.h"
 
 using namespace ruvu;
@@ -47,11 +48,11 @@ class DialogsTest : public QObject {
     void addDialogListRules() {
         Program program;
         TAddForm& add = *program.add;
-        program.temp.Write("src/b.txt", "b");
-        program.temp.Write("src/a.txt", "a");
-        program.temp.Write("src/C.txt", "c");
-        program.temp.Write("src/.hidden", "h");
-        const std::string src = program.temp.Win("src");
+        program.temp.Write("forrás/b.txt", "b");
+        program.temp.Write("forrás/a.txt", "a");
+        program.temp.Write("forrás/C.txt", "c");
+        program.temp.Write("forrás/.hidden", "h");
+        const std::string src = program.temp.Win("forrás");
 
         QVERIFY(add.DirectoryListBox1->SetDirectory(src));
         QCOMPARE(add.FileListBox1->count(), 3);  // sorted ignoring case, hidden files left out
@@ -63,14 +64,14 @@ class DialogsTest : public QObject {
         QCOMPARE(Lines(add), (std::vector<std::string>{src + "\\a.txt", src + "\\b.txt"}));
         QVERIFY(add.FileListBox1->selectedItems().isEmpty());
 
-        // The same file again, also through another spelling of the folder, adds nothing.
-        QVERIFY(add.DirectoryListBox1->SetDirectory(platform::UpperCaseAscii(src)));
+        // The same file again, also through another spelling of the folder (FORRÁS), adds nothing.
+        QVERIFY(add.DirectoryListBox1->SetDirectory(platform::UpperCase(src)));
         SelectFiles(add.FileListBox1, {"a.txt"});
         add.AddFileButClick();
         QCOMPARE(Lines(add).size(), size_t{2});
 
         add.AddDirButClick();
-        QCOMPARE(Lines(add).back(), platform::UpperCaseAscii(src) + "\\*.*");
+        QCOMPARE(Lines(add).back(), platform::UpperCase(src) + "\\*.*");
         add.AddDirButClick();
         QCOMPARE(Lines(add).size(), size_t{3});
         QVERIFY(add.DirectoryListBox1->SetDirectory("C:\\"));
@@ -83,18 +84,17 @@ class DialogsTest : public QObject {
         add.SelectedList->item(0)->setSelected(true);
         add.SelectedList->item(3)->setSelected(true);
         add.RemoveButClick();
-        QCOMPARE(Lines(add),
-                 (std::vector<std::string>{src + "\\b.txt", platform::UpperCaseAscii(src) + "\\*.*"}));
+        QCOMPARE(Lines(add), (std::vector<std::string>{src + "\\b.txt", platform::UpperCase(src) + "\\*.*"}));
 
         // Sorting ignores case and stays on; the button is done for the run.
         add.SortButClick();
         QVERIFY(!add.SortBut->isEnabled());
-        QCOMPARE(Lines(add).front(), platform::UpperCaseAscii(src) + "\\*.*");
+        QCOMPARE(Lines(add).front(), platform::UpperCase(src) + "\\*.*");
         QVERIFY(add.DirectoryListBox1->SetDirectory(src));
         SelectFiles(add.FileListBox1, {"C.txt", "a.txt"});
         add.AddFileButClick();
-        QCOMPARE(Lines(add), (std::vector<std::string>{platform::UpperCaseAscii(src) + "\\*.*",
-                                                       src + "\\a.txt", src + "\\b.txt", src + "\\C.txt"}));
+        QCOMPARE(Lines(add), (std::vector<std::string>{platform::UpperCase(src) + "\\*.*", src + "\\a.txt",
+                                                       src + "\\b.txt", src + "\\C.txt"}));
 
         add.SelectAllButClick();
         QCOMPARE(add.FileListBox1->selectedItems().size(), 3);
@@ -119,6 +119,45 @@ class DialogsTest : public QObject {
         QTRY_COMPARE(folders->Directory(), program.temp.Win("top/inner"));
         QCOMPARE(program.extract->DriveComboBox1->currentText(), QStringLiteral("C:"));
         QCOMPARE(program.add->DriveComboBox1->currentText(), QStringLiteral("c:"));
+    }
+
+    void bothDialogsReadTheirListsAgainEachTimeTheyAreShown() {
+        Program program;
+        program.temp.Write("work/old.txt", "o");
+        const std::string work = program.temp.Win("work");
+        TAddForm& add = *program.add;
+        TExtract& extract = *program.extract;
+        QVERIFY(add.DirectoryListBox1->SetDirectory(work));
+        QVERIFY(extract.DirectoryListBox1->SetDirectory(work));
+        SelectFiles(add.FileListBox1, {"old.txt"});
+        // Made since the dialogs were last shown, by an extraction or outside the program.
+        program.temp.Write("work/new.txt", "n");
+        program.temp.MakeDir("work/Kibontva");
+        auto lists = [](const QListWidget* list, const char* name) {
+            return !list->findItems(QString::fromUtf8(name), Qt::MatchEndsWith).isEmpty();
+        };
+
+        WhenModal([&](QWidget*) {
+            QCOMPARE(add.DirectoryListBox1->Directory(), work);
+            QVERIFY(lists(add.DirectoryListBox1, "Kibontva"));
+            QVERIFY(lists(add.FileListBox1, "new.txt"));
+            QVERIFY(add.FileListBox1->findItems("old.txt", Qt::MatchExactly).front()->isSelected());
+        });
+        add.exec();
+        WhenModal([&](QWidget*) {
+            QCOMPARE(extract.DirectoryListBox1->Directory(), work);
+            QVERIFY(lists(extract.DirectoryListBox1, "Kibontva"));
+        });
+        extract.exec();
+
+        // A folder that went away gives way to the nearest one above it.
+        QVERIFY(extract.DirectoryListBox1->SetDirectory(program.temp.Win("work/Kibontva")));
+        std::filesystem::remove(program.temp.Host("work/Kibontva"));
+        WhenModal([&](QWidget*) {
+            QCOMPARE(extract.DirectoryListBox1->Directory(), work);
+            QVERIFY(!lists(extract.DirectoryListBox1, "Kibontva"));
+        });
+        extract.exec();
     }
 
     void extractDialogResults() {

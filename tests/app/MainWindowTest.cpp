@@ -1,6 +1,7 @@
 // The main window: listing an archive into the grid, the labels, the message box, the progress bar,
 // the elapsed time, and the archive file commands (open, new, delete).
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QtTest>
 #include <ctime>
 
@@ -56,11 +57,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(model->rowCount(), 1);
         QCOMPARE(model->columnCount(), 4);
         const char* headers[] = {"Fájl név", "Tömöritett méret", "Eredeti méret", "Időpont"};
-        const int widths[] = {316, 84, 94, 120};
         for (int column = 0; column < 4; ++column) {
             QCOMPARE(model->headerData(column, Qt::Horizontal).toString(),
                      QString::fromUtf8(headers[column]));
-            QCOMPARE(main.StringGrid1->columnWidth(column), widths[column]);
             QCOMPARE(model->index(0, column).data().toString(), QString());
         }
         QCOMPARE(main.StringGrid1->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -106,6 +105,46 @@ class MainWindowTest : public QObject {
                       parts.year, parts.hour, parts.minute);
         QCOMPARE(grid.CellText(0, 3), std::string(expected));
         QVERIFY(program.ui.boxes.empty());
+    }
+
+    void headersAndHungarianDatesReadInFullAtTheDefaultSize() {
+        FormatScope formats;
+        {
+            // No locale of the user's own: the program's formats are the Hungarian ones.
+            setenv("LC_ALL", "C", 1);
+            platform::SetShortDateFormat(platform::LocaleShortDateFormat());
+            platform::SetShortTimeFormat(platform::LocaleShortTimeFormat());
+            unsetenv("LC_ALL");
+        }
+        Program program;
+        const std::string archive = apptest::MakeZip(program.temp, "dates.zip", {{"x.txt", "x"}});
+        program.Open(archive);
+        TMainform& main = *program.main;
+        QCOMPARE(main.size(), QSize(649, 455));
+        QTest::qWait(20);
+
+        const platform::DosDateTimeParts parts =
+            platform::DecodeDosDateTime(main.DozErozev1.Entries()[0].DosDateTime);
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%04d. %02d. %02d.  %d:%02d", parts.year, parts.month,
+                      parts.day, parts.hour, parts.minute);
+        QCOMPARE(main.GridModel().CellText(0, 3), std::string(expected));
+
+        QTableView* grid = main.StringGrid1;
+        const QHeaderView* header = grid->horizontalHeader();
+        const int headerMargin = 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        int total = 0;
+        for (int column = 0; column < 4; ++column) {
+            const QString text = grid->model()->headerData(column, Qt::Horizontal).toString();
+            QVERIFY2(
+                header->fontMetrics().horizontalAdvance(text) + headerMargin <= grid->columnWidth(column),
+                qPrintable(text));
+            total += grid->columnWidth(column);
+        }
+        QVERIFY(grid->fontMetrics().horizontalAdvance(QString::fromUtf8(expected)) < grid->columnWidth(3));
+        // All four columns fit the grid: nothing to scroll sideways.
+        QVERIFY(total <= grid->viewport()->width());
+        QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
     }
 
     void dateColumnIsShortDateTwoSpacesShortTime() {

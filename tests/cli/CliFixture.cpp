@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/WinPath.h"
+#include "platform/TextCase.h"
 #include "tests/libsupport/PeerTools.h"
 
 namespace fs = std::filesystem;
@@ -46,7 +46,7 @@ std::vector<std::string> BoxTexts(const platform::ScriptedInteraction& ui) {
 std::set<std::string> UpperNames(const std::string& archive) {
     std::set<std::string> names;
     for (const std::string& name : testsupport::PythonNames(archive)) {
-        names.insert(platform::UpperCaseAscii(name));
+        names.insert(platform::UpperCase(name));
     }
     return names;
 }

@@ -68,9 +68,9 @@ TEST(NextTokenTest, KeepsEightyCharactersOfATokenAndTwoHundredOfTheRest) {
     EXPECT_EQ(Next("A " + rest).rest, " " + rest.substr(0, 199));
 }
 
-TEST(CommandTextTest, UpperCasesAsciiLettersOnlyAndTrimsSpaces) {
+TEST(CommandTextTest, UpperCasesAccentedLettersTooAndTrimsSpaces) {
     EXPECT_EQ(CommandText("  x my archive.zip -bc:\\out  "), "X MY ARCHIVE.ZIP -BC:\\OUT");
-    EXPECT_EQ(CommandText("c árvíztűrő.zip"), "C áRVíZTűRő.ZIP");
+    EXPECT_EQ(CommandText("c árvíztűrő.zip"), "C ÁRVÍZTŰRŐ.ZIP");
     EXPECT_EQ(CommandText("\ta "), "\tA");
 }
 
@@ -132,6 +132,22 @@ TEST_F(CommandRunnerTest, AddStoresTheNamedFilesWithTheirFoldersAndClosesTheArch
     EXPECT_EQ(UpperNames(drives_.OnC("WORK/DEEPER.ZIP")),
               (std::set<std::string>{"F1.TXT", "F2.TXT", "SUB/F3.TXT"}));
     EXPECT_EQ(exitStatus_, 0);
+}
+
+TEST_F(CommandRunnerTest, AccentedNamesAndCaptionsAreUpperCasedWholeAndStillFindTheirFiles) {
+    drives_.WriteOnC("WORK/mentés.txt", "régi");
+    Run("a tükör mentés.txt");
+    EXPECT_EQ(exitStatus_, 0);
+    EXPECT_EQ(UpperNames(drives_.OnC("WORK/TÜKÖR.zip")), (std::set<std::string>{"MENTÉS.TXT"}));
+
+    drives_.CreateDisks(1);
+    drives_.changer.Insert("1");
+    Run("c tükör.zip a:\\mentés.spl");
+    EXPECT_FALSE(abortRun_);
+    EXPECT_EQ(drives_.DiskFiles("1"), (std::set<std::string>{"MENTÉS.SPL"}));
+    ui_.fileDialogAnswers.push_back(std::nullopt);
+    Run("c tükör.zip ? Darabolás");
+    EXPECT_EQ(ui_.fileDialogs.back().request.title, "DARABOLÁS");
 }
 
 TEST_F(CommandRunnerTest, ExtractOverwritesWithOrWithoutFoldersIntoTheBaseFolder) {
@@ -211,7 +227,9 @@ TEST_F(CommandRunnerTest, DDeletesAFileAndSaysNothingWhenItCannot) {
 }
 
 TEST_F(CommandRunnerTest, RGivesTheProgramALineOfAtMost79CharactersAndFailsWhenItCannotStart) {
-    WriteScript(drives_.OnC("WORK/late.sh"), "exec >/dev/null 2>&1 </dev/null\necho \"$*\" > ARGS.TXT\n");
+    // Written under another name first: the test reads the file as soon as it exists.
+    WriteScript(drives_.OnC("WORK/late.sh"),
+                "exec >/dev/null 2>&1 </dev/null\necho \"$*\" > ARGS.NEW && mv ARGS.NEW ARGS.TXT\n");
     std::string words;
     for (int i = 0; i < 12; ++i) {
         words += " word" + std::to_string(i);

@@ -173,22 +173,56 @@ class WindowRunTest : public QObject {
                  testsupport::ReadFileBytes(source));
     }
 
-    void aCancelledJoinOpensNothing() {
+    void aJoinThatFailsSaysWhyAndLeavesTheOpenArchiveAsItWas() {
         Window window;
+        // As an argument: an empty floppy holds no first piece.
+        window.drives.CreateDisks(3);
+        window.drives.changer.Insert("3");
+        window.Create({"a:\\big.spl"});
+        QCOMPARE(window.BoxTexts(), std::vector<std::string>{"Hiba: fájl nem található: a:\\big.spl"});
+        QCOMPARE(window.main->DozErozev1.ZipFileName(), std::string());
+        QCOMPARE(window.main->ExitStatus, 1);  // the command-line mode's status, as before
+
         BigArchive(window);
         window.SplitOntoTwoDisks("C:\\DATA\\BIG.ZIP");
-        window.ui.onNextFloppy = [](const platform::NextFloppyRequest&) {
-            return std::optional<platform::NextFloppyAnswer>(
-                platform::NextFloppyAnswer{platform::IDABORT, false});
-        };
         window.Create({});
         window.drives.temp.MakeDir("c/PROG");
         window.main->ProgramDir = "C:\\PROG\\";
+        window.ui.boxes.clear();
         window.ui.fileDialogAnswers.push_back("A:\\BIG.SPL");
         window.main->ZIPOpenButClick();
-        QVERIFY(window.main->AbortRun);
-        QCOMPARE(window.main->DozErozev1.ZipFileName(), std::string());
-        QCOMPARE(window.main->FilesLabel->text(), QStringLiteral("0"));
+        QCOMPARE(window.main->DozErozev1.ZipFileName(), std::string("C:\\PROG\\_RUVUVADU.TMP"));
+        const std::string joined = testsupport::ReadFileBytes(window.drives.OnC("PROG/_RUVUVADU.TMP"));
+
+        // The joined archive is open when the next join fails: at a wrong disk (the first one again
+        // when the second is asked for), then at a cancelled prompt. Each says why, and the open
+        // archive stays whole and open.
+        const std::string wrongDisk = "Hiba: fájl nem található: A:\\BIG.001";
+        const std::string cancelled = "Beolvasás Floppy-ról megszakítva.";
+        window.ui.onNextFloppy = [&window](const platform::NextFloppyRequest&) {
+            window.drives.changer.Insert("1");
+            return std::optional<platform::NextFloppyAnswer>();
+        };
+        for (const std::string& reason : {wrongDisk, cancelled}) {
+            if (reason == cancelled) {
+                window.ui.onNextFloppy = [](const platform::NextFloppyRequest&) {
+                    return std::optional<platform::NextFloppyAnswer>(
+                        platform::NextFloppyAnswer{platform::IDABORT, false});
+                };
+            }
+            window.drives.changer.Insert("1");
+            window.ui.fileDialogAnswers.push_back("A:\\BIG.SPL");
+            window.main->ZIPOpenButClick();
+            QCOMPARE(window.BoxTexts(), std::vector<std::string>{reason});
+            window.ui.boxes.clear();
+            QCOMPARE(window.main->DozErozev1.ZipFileName(), std::string("C:\\PROG\\_RUVUVADU.TMP"));
+            QCOMPARE(window.main->FilesLabel->text(), QStringLiteral("1"));
+            QVERIFY(testsupport::ReadFileBytes(window.drives.OnC("PROG/_RUVUVADU.TMP")) == joined);
+            QCOMPARE(window.main->ExitStatus, 0);
+            QCOMPARE(
+                std::distance(fs::directory_iterator(window.drives.OnC("PROG")), fs::directory_iterator()),
+                1);
+        }
     }
 
     void splitBtnCopiesTheOpenArchiveOntoFloppiesFromTheProgramFolder() {
@@ -215,6 +249,17 @@ class WindowRunTest : public QObject {
         QCOMPARE(window.drives.DiskFiles("2"), std::set<std::string>{"BIG.001"});
         QVERIFY(!window.main->AbortRun);
         QCOMPARE(platform::GetCurrentDirectory(), window.main->StartDir);
+
+        // A person who cancels a disk prompt and goes on working leaves the program with status 0:
+        // only the command-line mode and component errors decide it.
+        window.ui.onNextFloppy = [](const platform::NextFloppyRequest&) {
+            return std::optional<platform::NextFloppyAnswer>(
+                platform::NextFloppyAnswer{platform::IDABORT, false});
+        };
+        window.ui.fileDialogAnswers.push_back("a:\\big.spl");
+        window.main->SplitBtn->click();
+        QCOMPARE(window.ui.nextFloppyRequests.size(), size_t(3));
+        QCOMPARE(window.main->ExitStatus, 0);
     }
 };
 

@@ -150,6 +150,11 @@ TEST_F(DrivesTest, ResolutionMatchesExistingNamesIgnoringCaseAndKeepsNewNamesAsW
     EXPECT_EQ(Host("C:\\Abc"), root_ / "c/ABC");
     EXPECT_TRUE(FileExists("c:\\DATA\\README.TXT"));
     EXPECT_TRUE(DirectoryExists("C:\\data"));
+    // Accented letters are one letter in either case, as on a Windows disk; ő and ö stay two.
+    MakeFolders(root_ / "c/mentés");
+    WriteTextFile(root_ / "c/mentés/ősz.txt", "x");
+    EXPECT_EQ(Host("C:\\MENTÉS\\ŐSZ.TXT"), root_ / "c/mentés/ősz.txt");
+    EXPECT_EQ(Host("C:\\MENTÉS\\ÖSZ.TXT"), root_ / "c/mentés/ÖSZ.TXT");
 }
 
 TEST_F(DrivesTest, NameMatchingFollowsChangesMadeHereAndElsewhere) {

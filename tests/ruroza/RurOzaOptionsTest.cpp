@@ -222,6 +222,13 @@ TEST_F(RurOzaOptionsTest, ExistingFoldersAreReusedWhateverTheirCase) {
     EXPECT_TRUE(tmp_.Exists("out/DOCS/Readme.TXT"));
     EXPECT_TRUE(tmp_.Exists("out/DOCS/img/logo.bin"));
     EXPECT_FALSE(tmp_.Exists("out/docs"));
+
+    // Accented letters too, as the host layer matches names: mentés\ősz.txt goes into MENTÉS.
+    tmp_.MakeDir("out/MENTÉS");
+    WriteZip("b.zip", {CraftedEntry("mentés/ősz.txt", "x").Flags(0x800)});
+    EXPECT_EQ(Extract("b.zip"), 1);
+    EXPECT_TRUE(tmp_.Exists("out/MENTÉS/ősz.txt"));
+    EXPECT_FALSE(tmp_.Exists("out/mentés"));
 }
 
 TEST_F(RurOzaOptionsTest, TestingWritesNothingAndCountsTheFiles) {

@@ -168,7 +168,7 @@ TEST_F(BigCopyTest, OnTheHardDiskTheFileIsCopiedWithZipAddedAfterAskingAboutTheC
                        }));
 }
 
-TEST_F(BigCopyTest, CancellingADiskStopsASplitQuietlyButAJoinSetsAbortRun) {
+TEST_F(BigCopyTest, CancellingADiskStopsASplitQuietlyButAJoinFailsAndSaysWhy) {
     const std::string original = RandomBytes(3000000, 14);
     WriteOnC("BACKUP.ZIP", original);
     CreateDisks(3);
@@ -194,6 +194,20 @@ TEST_F(BigCopyTest, CancellingADiskStopsASplitQuietlyButAJoinSetsAbortRun) {
     EXPECT_TRUE(abortRun_);
     EXPECT_EQ(Prompts().size(), 2u);
     EXPECT_EQ(ReadFileBytes(OnC("RESTORED.ZIP")), "the previous restore");
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Üzenet: Beolvasás Floppy-ról megszakítva."});
+
+    // A wrong disk: the third where the second is asked for.
+    StartOver();
+    abortRun_ = false;
+    changer_.Insert("1");
+    ui_.onNextFloppy = [this](const platform::NextFloppyRequest&) -> std::optional<NextFloppyAnswer> {
+        changer_.Insert(++prompts_ == 1 ? "1" : "3");
+        return std::nullopt;
+    };
+    Run("A:\\BACKUP.SPL", "C:\\RESTORED.ZIP");
+    EXPECT_TRUE(abortRun_);
+    EXPECT_EQ(ReadFileBytes(OnC("RESTORED.ZIP")), "the previous restore");
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Hibaüzenet: Hiba: fájl nem található: A:\\BACKUP.001"});
 }
 
 TEST_F(BigCopyTest, FileDialogsProposeTodaysDateAndLeaveTheShortDateFormatChanged) {

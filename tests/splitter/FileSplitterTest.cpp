@@ -185,6 +185,7 @@ TEST_F(FileSplitterTest, MissingFilesAndPiecesFailWithoutTouchingAnExistingResul
     EXPECT_FALSE(joiner.Join());
     EXPECT_EQ(join.diskCalls, (std::vector<DiskCall>{{1, 0}, {2, 6}, {3, 6}}));
     EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(joiner.MissingPiece(), "C:\\SET\\X.002");
     EXPECT_EQ(ReadFileBytes(OnC("SET/OLD.BIN")), "the previous restore");
     EXPECT_EQ(FilesOnC("SET"), 7u);  // X.BIN, five pieces, OLD.BIN: no temporary file left
 }

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
+
+#include "PlatformTestSupport.h"
 
 namespace ruvu::platform {
 namespace {
@@ -39,25 +40,35 @@ TEST(DateFormat, HostFormatsBecomeTokens) {
     EXPECT_EQ(FormatDateTime(FormatFromStrftime("%d day %m"), SampleTime()), "07 day 03");
 }
 
-TEST(DateFormat, TheProgramFormatStartsFromTheLocaleAndKeepsItsChange) {
-    std::optional<std::string> saved;
-    if (const char* value = std::getenv("LC_ALL")) {
-        saved = value;
+TEST(DateFormat, WithoutALocaleOfTheUsersOwnDatesAreHungarian) {
+    using Value = std::optional<std::string>;
+    struct Case {
+        Value all;
+        Value time;
+        Value lang;
+    };
+    // C and POSIX by any of the variables, nothing set at all, and a locale that is not installed.
+    for (const Case& settings : {Case{"C", "de_DE.UTF-8", {}}, Case{"", "POSIX", {}}, Case{{}, {}, "C.UTF-8"},
+                                 Case{{}, {}, {}}, Case{"xx_NOWHERE.UTF-8", {}, {}}}) {
+        test::ScopedEnv all("LC_ALL", settings.all);
+        test::ScopedEnv time("LC_TIME", settings.time);
+        test::ScopedEnv lang("LANG", settings.lang);
+        EXPECT_EQ(LocaleShortDateFormat(), "yyyy. mm. dd.") << settings.all.value_or("-");
+        EXPECT_EQ(LocaleShortTimeFormat(), "h:nn");
     }
-    setenv("LC_ALL", "C", 1);
-    EXPECT_EQ(LocaleShortDateFormat(), "mm/dd/yy");
-    EXPECT_EQ(LocaleShortTimeFormat(), "hh:nn");
-    if (saved) {
-        setenv("LC_ALL", saved->c_str(), 1);
-    } else {
-        unsetenv("LC_ALL");
-    }
+    EXPECT_EQ(FormatDateTime("yyyy. mm. dd.  h:nn", SampleTime()), "2024. 03. 07.  9:05");
+}
 
+TEST(DateFormat, TheProgramFormatKeepsItsChange) {
+    const std::string date = ShortDateFormat();
+    const std::string time = ShortTimeFormat();
     SetShortDateFormat("yyyy/mm/dd");
     SetShortTimeFormat("hh:nn");
     EXPECT_EQ(ShortDateFormat(), "yyyy/mm/dd");
     EXPECT_EQ(FormatShortDate(SampleTime()), "2024/03/07");
     EXPECT_EQ(FormatShortTime(SampleTime()), "09:05");
+    SetShortDateFormat(date);
+    SetShortTimeFormat(time);
 }
 
 }  // namespace
