@@ -177,6 +177,14 @@ File File::OpenHost(std::string_view hostPath, Access access, Share share, Dispo
     return file;
 }
 
+File File::Adopt(int fd, std::string_view hostPath) {
+    File file;
+    file.fd_ = fd;
+    file.hostPath_ = hostPath;
+    file.floppyDiskFolder_ = detail::FloppyDiskFolderOf(file.hostPath_);
+    return file;
+}
+
 int64_t File::Read(void* buffer, size_t count) {
     if (fd_ < 0) {
         Fail(HostError::InvalidHandle);

@@ -42,6 +42,9 @@ class File {
     // Opens a host path that is already resolved (same rules).
     static File OpenHost(std::string_view hostPath, Access access, Share share,
                          Disposition disposition = Disposition::OpenExisting);
+    // Takes over a descriptor of a file the caller created itself (no sharing markers are taken);
+    // hostPath names where the file lies, which decides a virtual floppy's capacity.
+    static File Adopt(int fd, std::string_view hostPath);
 
     bool IsOpen() const { return fd_ >= 0; }
     HostError Error() const { return error_; }

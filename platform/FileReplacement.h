@@ -1,0 +1,116 @@
+// Replacing a file so that nobody ever sees half of it and no failure, kill or full disk loses it:
+// the one way the system rewrites an archive, writes an extracted file, joins pieces or copies a file.
+//
+// The new content goes into a temporary file in the target's own folder: an unnamed one (O_TMPFILE)
+// where the file system has them, which cannot outlive the process, else a named one
+// (".~ruvu" + hex digits + ".tmp") that holds a lock while it lives, so that a later replacement in the
+// same folder recognises one a killed process left behind and removes it. Commit gives the new file
+// the old one's permission bits, owner and group (where the process may set them), writes it to the
+// disk, links it in and renames it over the target, and writes the folder to the disk. Until Commit
+// returns true the target is untouched; a replacement that is not committed leaves nothing behind.
+//
+// A target reached through symbolic links is replaced where the links lead: the links stay and their
+// target gets the new content. Other hard links of the target keep the old content (a rename gives the
+// name a new file).
+//
+// With exclusive, Begin takes the writer lock for the whole read-modify-replace: an open-file-
+// description lock on the target (released when the process ends, however it ends), or on its folder
+// while the target does not exist yet. A second writer waits for it (bounded, reporting through
+// onWait). Once the lock is held, the target's name is checked to still name the locked file; when
+// another writer replaced it meanwhile, the new file is locked instead, so whatever the caller reads
+// after Begin is the file its Commit replaces.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Fd.h"
+#include "platform/File.h"
+#include "platform/HostError.h"
+
+namespace ruvu::platform {
+
+struct ReplacementOptions {
+    // Guard against a second writer of the target (see above).
+    bool exclusive = false;
+    // How long Begin waits for another writer before it fails with SharingViolation.
+    std::chrono::milliseconds lockWait{std::chrono::seconds(30)};
+    // Called about every 50 ms while Begin waits, with the time waited; false gives up at once
+    // (LockViolation).
+    std::function<bool(std::chrono::milliseconds waited)> onWait;
+    // A target without its owner's write permission (the read-only attribute) is refused with
+    // AccessDenied, as is one the process cannot open for writing.
+    bool refuseReadOnly = false;
+    // False: an existing target is refused with FileExists, at Begin and again at Commit.
+    bool replaceExisting = true;
+    // The new file gets the old one's permission bits, owner and group.
+    bool keepOwnerAndMode = true;
+    // Commit writes the file and the folder entry to the disk before it renames and returns.
+    bool durable = true;
+};
+
+class FileReplacement {
+  public:
+    FileReplacement() = default;
+    FileReplacement(FileReplacement&& other) noexcept = default;
+    FileReplacement& operator=(FileReplacement&& other) noexcept;
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+    ~FileReplacement();
+
+    // Starts replacing the file a Windows path names (symbolic links followed). Check IsOpen();
+    // Error() tells why it failed.
+    static FileReplacement Begin(std::string_view windowsPath, const ReplacementOptions& options = {});
+    // The same for a host path.
+    static FileReplacement BeginHost(std::string_view hostPath, const ReplacementOptions& options = {});
+    // Starts replacing the entry name of an open folder without following any link: a symbolic link
+    // of that name is replaced, not written through. shownPath names the target in Error texts of the
+    // caller and may be empty.
+    static FileReplacement BeginAt(int folderFd, std::string_view name, const ReplacementOptions& options,
+                                   std::string_view shownPath = {});
+
+    bool IsOpen() const { return out_.IsOpen(); }
+    HostError Error() const { return error_; }
+    // The temporary file, open for reading and writing at position 0.
+    File& Out() { return out_; }
+    // The host path the content lands on (links resolved); empty for BeginAt without shownPath.
+    const std::string& TargetHostPath() const { return targetHost_; }
+    // The target as Begin found it; nullopt when it did not exist.
+    const std::optional<struct stat>& OldTarget() const { return old_; }
+
+    // Puts the new file in place. False with Error() when it could not; the target is then as it was.
+    bool Commit();
+    // Drops the temporary file; the target stays as it was.
+    void Abandon();
+
+  private:
+    static FileReplacement Start(Fd folder, std::string name, std::string targetHost,
+                                 const ReplacementOptions& options);
+    bool Fail(HostError error);
+    bool TakeWriterLock(const ReplacementOptions& options);
+    bool CreateTemporary();
+
+    Fd folder_;
+    std::string name_;        // the target's name in folder_
+    std::string targetHost_;  // for messages and the folder index
+    std::string tempName_;    // the temporary file's name once it has one
+    File out_;
+    Fd targetLock_;  // the locked target (exclusive)
+    Fd folderLock_;  // the locked folder while the target does not exist (exclusive)
+    std::optional<struct stat> old_;
+    bool keepOwnerAndMode_ = true;
+    bool durable_ = true;
+    bool replaceExisting_ = true;
+    HostError error_ = HostError::None;
+};
+
+// Removes the temporary files that replacements killed before they finished left in a folder (a host
+// path): named ones no live replacement holds. Begin does this once per folder and process.
+void ClearStaleReplacements(const std::string& hostFolder);
+
+}  // namespace ruvu::platform
