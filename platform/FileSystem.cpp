@@ -14,6 +14,7 @@
 #include "platform/DosTime.h"
 #include "platform/DriveState.h"
 #include "platform/File.h"
+#include "platform/FileReplacement.h"
 #include "platform/FloppyChanger.h"
 #include "platform/HostAttributes.h"
 #include "platform/HostPaths.h"
@@ -124,46 +125,47 @@ bool RemoveTree(const std::string& hostPath, HostError* error) {
     return ec ? SetErrno(error, ec.value()) : SetError(error, HostError::None);
 }
 
+// The copy goes through a replacement of the target, so a copy that fails half way leaves an
+// existing target as it was. A read-only target is refused, as Windows refuses it.
 bool CopyHostFile(const std::string& from, const std::string& to, bool failIfExists, HostError* error) {
     File source = File::OpenHost(from, Access::Read, Share::DenyWrite);
     if (!source.IsOpen()) {
         return SetError(error, source.Error());
     }
-    File target = File::OpenHost(to, Access::Write, Share::Exclusive,
-                                 failIfExists ? Disposition::CreateNew : Disposition::CreateAlways);
+    ReplacementOptions options;
+    options.replaceExisting = !failIfExists;
+    options.refuseReadOnly = true;
+    options.keepOwnerAndMode = false;
+    FileReplacement target = FileReplacement::BeginHost(to, options);
     if (!target.IsOpen()) {
-        return SetError(error,
-                        target.Error() == HostError::FileExists ? HostError::FileExists : target.Error());
+        return SetError(error, target.Error());
+    }
+    struct stat st {};
+    if (fstat(source.NativeHandle(), &st) != 0) {
+        return SetErrno(error, errno);
+    }
+    // A file copied onto itself: the open source denies the writing, as on Windows.
+    const std::optional<struct stat>& old = target.OldTarget();
+    if (old && old->st_dev == st.st_dev && old->st_ino == st.st_ino) {
+        return SetError(error, HostError::SharingViolation);
     }
     std::vector<char> buffer(kCopyBufferSize);
-    HostError failure = HostError::None;
     for (;;) {
         int64_t n = source.Read(buffer.data(), buffer.size());
         if (n < 0) {
-            failure = source.Error();
-            break;
+            return SetError(error, source.Error());
         }
         if (n == 0) {
             break;
         }
-        if (target.Write(buffer.data(), static_cast<size_t>(n)) != n) {
-            failure = target.Error();
-            break;
+        if (target.Out().Write(buffer.data(), static_cast<size_t>(n)) != n) {
+            return SetError(error, target.Out().Error());
         }
     }
-    if (failure == HostError::None) {
-        struct stat st {};
-        if (fstat(source.NativeHandle(), &st) == 0) {
-            fchmod(target.NativeHandle(), st.st_mode & 0777);
-            struct timespec times[2] = {st.st_atim, st.st_mtim};
-            futimens(target.NativeHandle(), times);
-        }
-        return SetError(error, HostError::None);
-    }
-    // A half-written copy helps no one.
-    target.Close();
-    unlink(to.c_str());
-    return SetError(error, failure);
+    fchmod(target.Out().NativeHandle(), st.st_mode & 0777);
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    futimens(target.Out().NativeHandle(), times);
+    return target.Commit() ? SetError(error, HostError::None) : SetError(error, target.Error());
 }
 
 }  // namespace

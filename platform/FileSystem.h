@@ -51,7 +51,10 @@ bool DeleteFile(std::string_view path, HostError* error = nullptr);
 // copy and a delete; onto a floppy only when it fits (else DiskFull).
 bool RenameFile(std::string_view from, std::string_view to, bool replaceExisting = false,
                 HostError* error = nullptr);
-// Copies a file with its date; fails with FileExists when failIfExists and the target exists.
+// Copies a file with its date and permissions. The target is replaced only once the copy is complete,
+// so a copy that fails leaves an existing target as it was; a target reached through a symbolic link
+// is written where the link leads. Fails with FileExists when failIfExists and the target exists, and
+// with AccessDenied for a read-only target.
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists, HostError* error = nullptr);
 
 // Moves a host file or folder to the desktop trash (GIO). False when no trash can take it.

@@ -112,6 +112,28 @@ TEST_F(FileSystemTest, CopyKeepsContentAndDate) {
     EXPECT_EQ(GetFileSize("C:\\src.zip"), 3 << 20);
 }
 
+// A copy that fails half way (here: the floppy fills up) or is refused leaves the target as it was.
+TEST_F(FileSystemTest, AFailedCopyLeavesTheTargetAsItWas) {
+    ScopedDrives map("C=" + root_.Path() + ";A=floppy:" + (root_ / "changer"));
+    FloppyChanger changer(root_ / "changer");
+    changer.CreateDisk("d");
+    changer.Insert("d");
+    const std::string old(900000, 'o');
+    WriteTextFile(changer.DiskFolder("d") + "/BACKUP.ZIP", old);
+    WriteTextFile(root_ / "new.zip", std::string(800000, 'n'));
+    HostError error = HostError::None;
+    EXPECT_FALSE(CopyFile("C:\\new.zip", "A:\\BACKUP.ZIP", false, &error));
+    EXPECT_EQ(error, HostError::DiskFull);
+    EXPECT_EQ(ReadTextFile(changer.DiskFolder("d") + "/BACKUP.ZIP"), old);
+    EXPECT_EQ(changer.UsedBytes("d"), old.size());
+
+    WriteTextFile(root_ / "ro.zip", "read only");
+    chmod((root_ / "ro.zip").c_str(), 0444);
+    EXPECT_FALSE(CopyFile("C:\\new.zip", "C:\\ro.zip", false, &error));
+    EXPECT_EQ(error, HostError::AccessDenied);
+    EXPECT_EQ(ReadTextFile(root_ / "ro.zip"), "read only");
+}
+
 TEST_F(FileSystemTest, DeleteFileRemovesFilesOnly) {
     WriteTextFile(root_ / "x", "");
     MakeFolders(root_ / "dir");
