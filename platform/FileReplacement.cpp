@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -29,9 +28,6 @@ using Clock = std::chrono::steady_clock;
 // target, and on a temporary file the sign that its replacement is alive.
 constexpr off_t kWriterMarker = (off_t(1) << 62) + 16;
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
-// A named temporary file younger than this is left alone even when unlocked: it may have been created
-// a moment ago and not be locked yet.
-constexpr std::time_t kStaleAge = 10;
 constexpr std::string_view kTempPrefix = ".~ruvu";
 constexpr std::string_view kTempSuffix = ".tmp";
 constexpr size_t kTempDigits = 16;
@@ -51,8 +47,8 @@ Lock TryLock(int fd) {
 }
 
 bool IsTemporaryName(std::string_view name) {
-    if (name.size() != kTempPrefix.size() + kTempDigits + kTempSuffix.size() || !name.starts_with(kTempPrefix) ||
-        !name.ends_with(kTempSuffix)) {
+    if (name.size() != kTempPrefix.size() + kTempDigits + kTempSuffix.size() ||
+        !name.starts_with(kTempPrefix) || !name.ends_with(kTempSuffix)) {
         return false;
     }
     for (char c : name.substr(kTempPrefix.size(), kTempDigits)) {
@@ -64,8 +60,13 @@ bool IsTemporaryName(std::string_view name) {
 }
 
 std::string NewTemporaryName() {
-    static thread_local std::mt19937_64 random(std::random_device{}() ^
-                                               (static_cast<uint64_t>(getpid()) << 32));
+    // Seeded anew in a forked child, which would otherwise pick its parent's names.
+    static thread_local std::mt19937_64 random;
+    static thread_local pid_t seededFor = 0;
+    if (seededFor != getpid()) {
+        seededFor = getpid();
+        random.seed(std::random_device{}() ^ (static_cast<uint64_t>(seededFor) << 32));
+    }
     char digits[kTempDigits + 1];
     std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(random()));
     return std::string(kTempPrefix) + digits + std::string(kTempSuffix);
@@ -75,7 +76,9 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Removes the unlocked, not quite new temporary files of a folder.
+// Removes the temporary files of a folder that no live replacement holds. A replacement locks its
+// named file right after creating it and gives the file up when it finds it locked (by a sweep that
+// came in between), so a file this sweep could lock is never one a replacement goes on with.
 void ClearStaleIn(int folder) {
     Fd listing(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!listing.Valid()) {
@@ -86,7 +89,6 @@ void ClearStaleIn(int folder) {
         return;
     }
     listing.Release();
-    const std::time_t now = std::time(nullptr);
     while (const dirent* entry = readdir(dir.get())) {
         const std::string_view name = entry->d_name;
         if (!IsTemporaryName(name)) {
@@ -94,7 +96,7 @@ void ClearStaleIn(int folder) {
         }
         Fd file(openat(folder, entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat st {};
-        if (!file.Valid() || fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) || now - st.st_mtime < kStaleAge ||
+        if (!file.Valid() || fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
             TryLock(file.Get()) != Lock::Taken) {
             continue;
         }
@@ -106,17 +108,22 @@ void ClearStaleIn(int folder) {
     }
 }
 
-// Each folder is cleared once per process: afterwards only this process's own live replacements
-// could be there.
+// Each folder is cleared once per process: afterwards only live replacements could leave files there.
 void ClearStaleOnce(int folder) {
     static std::mutex mutex;
     static std::set<std::pair<dev_t, ino_t>> cleared;
+    static pid_t clearedBy = 0;
     struct stat st {};
     if (fstat(folder, &st) != 0) {
         return;
     }
     {
         std::lock_guard lock(mutex);
+        if (clearedBy != getpid()) {
+            // A forked child clears for itself.
+            clearedBy = getpid();
+            cleared.clear();
+        }
         if (!cleared.emplace(st.st_dev, st.st_ino).second) {
             return;
         }
@@ -186,7 +193,8 @@ FileReplacement FileReplacement::BeginHost(std::string_view hostPath, const Repl
     const std::string folder = FolderOf(*physical);
     Fd folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd.Valid()) {
-        failed.error_ = errno == ENOENT || errno == ENOTDIR ? HostError::PathNotFound : HostErrorFromErrno(errno);
+        failed.error_ =
+            errno == ENOENT || errno == ENOTDIR ? HostError::PathNotFound : HostErrorFromErrno(errno);
         return failed;
     }
     std::string name = physical->substr(physical->find_last_of('/') + 1);
@@ -197,8 +205,8 @@ FileReplacement FileReplacement::BeginHost(std::string_view hostPath, const Repl
     return Start(std::move(folderFd), std::move(name), *physical, options);
 }
 
-FileReplacement FileReplacement::BeginAt(int folderFd, std::string_view name, const ReplacementOptions& options,
-                                         std::string_view shownPath) {
+FileReplacement FileReplacement::BeginAt(int folderFd, std::string_view name,
+                                         const ReplacementOptions& options, std::string_view shownPath) {
     Fd folder(fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
     if (!folder.Valid()) {
         FileReplacement failed;
@@ -309,21 +317,30 @@ bool FileReplacement::CreateTemporary() {
     if (floppy.empty() && CanLinkUnnamed()) {
         fd = openat(folder_.Get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     }
+    if (fd >= 0) {
+        // Alive while locked: a sweep of another process leaves it alone.
+        TryLock(fd);
+    }
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         std::string name = NewTemporaryName();
         fd = openat(folder_.Get(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
+        if (fd < 0) {
+            if (errno != EEXIST) {
+                return Fail(HostErrorFromErrno(errno));
+            }
+        } else if (TryLock(fd) == Lock::Busy) {
+            // A sweep took it between its creation and the lock, and removes it.
+            close(fd);
+            fd = -1;
+        } else {
             tempName_ = std::move(name);
-        } else if (errno != EEXIST) {
-            return Fail(HostErrorFromErrno(errno));
         }
     }
     if (fd < 0) {
         return Fail(HostError::FileExists);
     }
-    // Alive while locked: a sweep of another process leaves it alone.
-    TryLock(fd);
-    out_ = File::Adopt(fd, tempName_.empty() ? targetHost_ : detail::JoinHostPath(FolderOf(targetHost_), tempName_));
+    out_ = File::Adopt(
+        fd, tempName_.empty() ? targetHost_ : detail::JoinHostPath(FolderOf(targetHost_), tempName_));
     return true;
 }
 
@@ -345,16 +362,23 @@ bool FileReplacement::Commit() {
         Abandon();
         return Fail(HostErrorFromErrno(err));
     }
-    if (tempName_.empty()) {
+    // An unnamed file gets a name for the rename; a kill in between leaves a named file that no one
+    // holds, which the next replacement in this folder clears.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; tempName_.empty() && attempt < 100; ++attempt) {
         std::string name = NewTemporaryName();
-        const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        if (linkat(AT_FDCWD, self.c_str(), folder_.Get(), name.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
-            linkat(fd, "", folder_.Get(), name.c_str(), AT_EMPTY_PATH) != 0) {
+        if (linkat(AT_FDCWD, self.c_str(), folder_.Get(), name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            linkat(fd, "", folder_.Get(), name.c_str(), AT_EMPTY_PATH) == 0) {
+            tempName_ = std::move(name);
+        } else if (errno != EEXIST) {
             const int err = errno;
             Abandon();
             return Fail(HostErrorFromErrno(err));
         }
-        tempName_ = std::move(name);
+    }
+    if (tempName_.empty()) {
+        Abandon();
+        return Fail(HostError::FileExists);
     }
     const unsigned flags = replaceExisting_ ? 0 : RENAME_NOREPLACE;
     if (renameat2(folder_.Get(), tempName_.c_str(), folder_.Get(), name_.c_str(), flags) != 0) {
