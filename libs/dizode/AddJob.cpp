@@ -62,7 +62,7 @@ class AddJob {
 
   private:
     int32_t Result() const { return client_.Stopped() ? client_.StopResult() : 0; }
-    bool OpenOriginal();
+    bool OpenOriginal(ArchiveRewrite& rewrite);
     bool NameItems(std::vector<SourceFile>& sources);
     bool AskPassword();
     bool WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite, bool& fatal);
@@ -72,7 +72,6 @@ class AddJob {
     Reporter& reporter_;
     libcommon::CallbackClient& client_;
     std::optional<std::string> hostArchive_;
-    struct stat archiveStat_ {};
     bool exists_ = false;
     libcommon::ArchiveReader reader_;
     std::vector<std::string> entryNames_;  // decoded names of the original's entries
@@ -81,7 +80,7 @@ class AddJob {
     int32_t added_ = 0;
 };
 
-bool AddJob::OpenOriginal() {
+bool AddJob::OpenOriginal(ArchiveRewrite& rewrite) {
     platform::HostError error = platform::HostError::None;
     hostArchive_ = libcommon::HostPathOf(o_.archivePath, &error);
     if (!hostArchive_) {
@@ -90,15 +89,17 @@ bool AddJob::OpenOriginal() {
             abi::kCodeCreateError);
         return false;
     }
-    exists_ = stat(hostArchive_->c_str(), &archiveStat_) == 0;
-    if (exists_ && !S_ISREG(archiveStat_.st_mode)) {
+    struct stat st {};
+    if (stat(hostArchive_->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         reporter_.Problem("Archive name is not a file: " + o_.archivePath, abi::kCodeCreateError);
         return false;
     }
+    // Locked first: what is read from now on is what the rewrite replaces.
+    if (!rewrite.Begin(o_.archivePath)) {
+        return false;
+    }
+    exists_ = stat(hostArchive_->c_str(), &st) == 0;
     if (!exists_) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        archiveStat_.st_mode = 0666 & ~mask;
         return true;
     }
     if (!reader_.Open(o_.archivePath, o_.codePage)) {
@@ -290,7 +291,8 @@ void AddJob::AfterCommit(const ArchiveRewrite& rewrite) {
 }
 
 int32_t AddJob::Run() {
-    if (!OpenOriginal()) {
+    ArchiveRewrite rewrite(reporter_);
+    if (!OpenOriginal(rewrite)) {
         return Result();
     }
     std::vector<SourceFile> sources;
@@ -328,10 +330,6 @@ int32_t AddJob::Run() {
         totalBytes += static_cast<uint64_t>(std::max<int64_t>(item.source.size, 0));
     }
     if (!client_.TotalCount(static_cast<int64_t>(items_.size())) || !client_.TotalSize(totalBytes)) {
-        return Result();
-    }
-    ArchiveRewrite rewrite(reporter_);
-    if (!rewrite.Begin(o_.archivePath)) {
         return Result();
     }
     if (exists_ && !rewrite.CopyPrefix(reader_, reader_.PrefixSize())) {
@@ -373,7 +371,7 @@ int32_t AddJob::Run() {
     }
     const std::string comment =
         exists_ ? reader_.Comment() : zip::EncodeEntryText(o_.newArchiveComment, o_.OemNames()).bytes;
-    if (client_.Stopped() || !rewrite.Commit(comment, exists_ ? &reader_ : nullptr, archiveStat_.st_mode)) {
+    if (client_.Stopped() || !rewrite.Commit(comment, exists_ ? &reader_ : nullptr)) {
         return Result();
     }
     AfterCommit(rewrite);

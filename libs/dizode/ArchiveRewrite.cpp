@@ -1,14 +1,10 @@
 #include "libs/dizode/ArchiveRewrite.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <vector>
 
 #include "libs/dizode/EntryWriter.h"
 #include "platform/FileSystem.h"
-#include "platform/TempFiles.h"
 #include "platform/WinPath.h"
 #include "zipformat/EndOfCentralDir.h"
 
@@ -16,21 +12,6 @@ namespace ruvu::dizode {
 
 namespace {
 constexpr size_t kCopyChunk = 1 << 20;
-}
-
-ArchiveRewrite::~ArchiveRewrite() {
-    if (!committed_) {
-        Discard();
-    }
-}
-
-void ArchiveRewrite::Discard() {
-    out_.reset();
-    file_.Close();
-    if (!tempPath_.empty()) {
-        platform::DeleteFile(tempPath_);
-        tempPath_.clear();
-    }
 }
 
 bool ArchiveRewrite::Begin(const std::string& archivePath) {
@@ -41,29 +22,49 @@ bool ArchiveRewrite::Begin(const std::string& archivePath) {
                           abi::kCodeCreateError);
         return false;
     }
-    platform::HostError error = platform::HostError::None;
-    tempPath_ = platform::GetTempFileName(folder, "dzo", &error);
-    if (tempPath_.empty()) {
+    platform::ReplacementOptions options;
+    options.exclusive = true;
+    options.refuseReadOnly = true;
+    bool announced = false;
+    options.onWait = [&](std::chrono::milliseconds) {
+        if (!announced) {
+            announced = true;
+            if (!reporter_.Client().Message("Waiting for another program to finish changing " +
+                                            archivePath_)) {
+                return false;
+            }
+        }
+        return reporter_.Client().Tick();
+    };
+    replacement_ = platform::FileReplacement::Begin(archivePath, options);
+    if (!replacement_.IsOpen()) {
+        ReportBeginError(replacement_.Error());
+        return false;
+    }
+    out_.emplace(replacement_.Out());
+    return reporter_.Trace("Temporary archive beside " + replacement_.TargetHostPath());
+}
+
+void ArchiveRewrite::ReportBeginError(platform::HostError error) {
+    if (reporter_.Client().Stopped()) {
+        return;
+    }
+    if (platform::FileExists(archivePath_)) {
+        // The archive itself cannot be written: read-only, or held by another writer too long.
         reporter_.Problem(
-            "Temporary file could not be created in " + folder + ": " + platform::HostErrorText(error),
-            abi::kCodeTempFile);
-        return false;
+            "Zip file could not be opened: " + platform::HostErrorText(error) + ": " + archivePath_,
+            abi::kCodeNoArchive);
+        return;
     }
-    file_ = platform::File::Open(tempPath_, platform::Access::ReadWrite, platform::Share::Exclusive);
-    if (!file_.IsOpen()) {
-        reporter_.Problem("Temporary file could not be opened: " + tempPath_ + ": " +
-                              platform::HostErrorText(file_.Error()),
-                          abi::kCodeTempFile);
-        return false;
-    }
-    out_.emplace(file_);
-    return reporter_.Trace("Temporary archive: " + tempPath_);
+    reporter_.Problem("Temporary file could not be created in " + platform::ExtractFileDir(archivePath_) +
+                          ": " + platform::HostErrorText(error),
+                      abi::kCodeTempFile);
 }
 
 bool ArchiveRewrite::ReportWriteError() {
-    reporter_.Problem(
-        "Write error in output file " + tempPath_ + ": " + platform::HostErrorText(out_->Error()),
-        abi::kCodeWriteError);
+    reporter_.Problem("Write error in the temporary archive for " + archivePath_ + ": " +
+                          platform::HostErrorText(out_->Error()),
+                      abi::kCodeWriteError);
     return false;
 }
 
@@ -116,8 +117,7 @@ bool ArchiveRewrite::CopyEntry(libcommon::ArchiveReader& original, const libcomm
     return true;
 }
 
-bool ArchiveRewrite::Commit(const std::string& rawComment, libcommon::ArchiveReader* original,
-                            uint32_t hostMode) {
+bool ArchiveRewrite::Commit(const std::string& rawComment, libcommon::ArchiveReader* original) {
     if (central_.size() > 0xFFFF) {
         reporter_.Problem("Too many entries for an archive without ZIP64 records", abi::kCodeUnsupported);
         return false;
@@ -141,30 +141,18 @@ bool ArchiveRewrite::Commit(const std::string& rawComment, libcommon::ArchiveRea
         reporter_.Problem("The archive would grow beyond 4GB", abi::kCodeUnsupported);
         return false;
     }
-    if (!out_->Write(record) || !out_->Sync()) {
+    if (!out_->Write(record) || !out_->Flush()) {
         return ReportWriteError();
     }
-    const std::string tempHost = file_.HostPath();
-    fchmod(file_.NativeHandle(), hostMode & 07777);
     out_.reset();
-    file_.Close();
     if (original != nullptr) {
         original->Close();
     }
-    platform::HostError error = platform::HostError::None;
-    if (!platform::RenameFile(tempPath_, archivePath_, true, &error)) {
-        reporter_.Problem(
-            "The archive could not be replaced: " + archivePath_ + ": " + platform::HostErrorText(error),
-            abi::kCodeWriteError);
+    if (!replacement_.Commit()) {
+        reporter_.Problem("The archive could not be replaced: " + archivePath_ + ": " +
+                              platform::HostErrorText(replacement_.Error()),
+                          abi::kCodeWriteError);
         return false;
-    }
-    committed_ = true;
-    // The rename itself reaches the disk with the folder.
-    const std::string hostFolder = platform::ExtractFileDir(tempHost);
-    const int dir = open(hostFolder.empty() ? "." : hostFolder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
     }
     // The archive is in place: a stop requested by this last line no longer changes the outcome.
     reporter_.Trace("Archive written: " + archivePath_);

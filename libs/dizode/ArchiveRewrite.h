@@ -1,7 +1,9 @@
-// Building a changed archive crash-safely: the new archive is written to a temporary file in the
-// target's folder (entries copied raw from the original or written new), completed with its central
-// directory and end record, synced, and only then renamed over the original. Until Commit succeeds
-// the original is untouched; the destructor removes an uncommitted temporary file.
+// Building a changed archive crash-safely: the new archive is written through a file replacement
+// (platform/FileReplacement.h) beside the target, entries copied raw from the original or written new,
+// completed with its central directory and end record, and only then put in place of the original.
+// Begin takes the archive's writer lock before the original is read, so a second writer waits until
+// this one has replaced it and then reads the new archive: no writer's work is lost. Until Commit
+// succeeds the original is untouched; an uncommitted rewrite leaves nothing behind.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +14,7 @@
 #include "libs/common/ArchiveReader.h"
 #include "libs/dizode/OutputFile.h"
 #include "libs/dizode/Reporter.h"
-#include "platform/File.h"
+#include "platform/FileReplacement.h"
 #include "zipformat/CentralDirHeader.h"
 
 namespace ruvu::dizode {
@@ -20,11 +22,12 @@ namespace ruvu::dizode {
 class ArchiveRewrite {
   public:
     explicit ArchiveRewrite(Reporter& reporter) : reporter_(reporter) {}
-    ~ArchiveRewrite();
     ArchiveRewrite(const ArchiveRewrite&) = delete;
     ArchiveRewrite& operator=(const ArchiveRewrite&) = delete;
 
-    // Creates the temporary file beside archivePath (a full Windows path). Reports why it failed.
+    // Locks archivePath (a full Windows path), waiting for another writer if need be, and creates the
+    // temporary file beside it. Call it before reading the original. Reports why it failed (a
+    // read-only archive, one another writer holds too long, a folder that cannot take the file).
     bool Begin(const std::string& archivePath);
     OutputFile& Out() { return *out_; }
 
@@ -37,23 +40,21 @@ class ArchiveRewrite {
     void AddEntry(zip::CentralDirEntry header) { central_.push_back(std::move(header)); }
     const std::vector<zip::CentralDirEntry>& Entries() const { return central_; }
 
-    // Finishes the archive with the given raw comment, closes the original and renames the new
-    // archive over it. hostMode: the permissions the archive gets. Reports why it failed.
-    bool Commit(const std::string& rawComment, libcommon::ArchiveReader* original, uint32_t hostMode);
+    // Finishes the archive with the given raw comment, closes the original and puts the new archive in
+    // its place (with the original's permissions and owner). Reports why it failed.
+    bool Commit(const std::string& rawComment, libcommon::ArchiveReader* original);
 
     // Reports a failed write of the temporary archive (disk full, ...).
     bool ReportWriteError();
 
   private:
-    void Discard();
+    void ReportBeginError(platform::HostError error);
 
     Reporter& reporter_;
     std::string archivePath_;
-    std::string tempPath_;  // Windows path of the temporary archive
-    platform::File file_;
+    platform::FileReplacement replacement_;
     std::optional<OutputFile> out_;
     std::vector<zip::CentralDirEntry> central_;
-    bool committed_ = false;
 };
 
 }  // namespace ruvu::dizode

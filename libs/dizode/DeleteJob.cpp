@@ -35,6 +35,11 @@ int32_t RunDelete(const JobOptions& o, Reporter& reporter) {
         reporter.Problem("Archive not found: " + o.archivePath, abi::kCodeNoArchive);
         return client.Stopped() ? client.StopResult() : 0;
     }
+    // Locked before it is read, so that a writer running meanwhile loses nothing.
+    ArchiveRewrite rewrite(reporter);
+    if (!rewrite.Begin(o.archivePath)) {
+        return client.Stopped() ? client.StopResult() : 0;
+    }
     libcommon::ArchiveReader reader;
     if (!reader.Open(o.archivePath, o.codePage)) {
         reporter.Problem(reader.LastError().text + ": " + o.archivePath, reader.LastError().code);
@@ -66,8 +71,7 @@ int32_t RunDelete(const JobOptions& o, Reporter& reporter) {
     if (!client.TotalCount(removed)) {
         return client.StopResult();
     }
-    ArchiveRewrite rewrite(reporter);
-    if (!rewrite.Begin(o.archivePath) || !rewrite.CopyPrefix(reader, reader.PrefixSize())) {
+    if (!rewrite.CopyPrefix(reader, reader.PrefixSize())) {
         return client.Stopped() ? client.StopResult() : 0;
     }
     for (size_t i = 0; i < reader.Entries().size(); ++i) {
@@ -75,7 +79,7 @@ int32_t RunDelete(const JobOptions& o, Reporter& reporter) {
             return client.Stopped() ? client.StopResult() : 0;
         }
     }
-    if (client.Stopped() || !rewrite.Commit(reader.Comment(), &reader, st.st_mode)) {
+    if (client.Stopped() || !rewrite.Commit(reader.Comment(), &reader)) {
         return client.Stopped() ? client.StopResult() : 0;
     }
     return removed;

@@ -87,8 +87,4 @@ bool OutputFile::TruncateTo(uint64_t position) {
     return true;
 }
 
-bool OutputFile::Sync() {
-    return Flush() && (file_.Sync() || Fail(file_.Error()));
-}
-
 }  // namespace ruvu::dizode

@@ -24,8 +24,6 @@ class OutputFile {
     // Drops everything from position on (used to redo an entry stored instead of deflated).
     bool TruncateTo(uint64_t position);
     bool Flush();
-    // Flushes and writes the data to the disk.
-    bool Sync();
 
     uint64_t Position() const { return position_; }
     bool Failed() const { return failed_; }

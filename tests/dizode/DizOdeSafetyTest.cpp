@@ -1,6 +1,8 @@
 // Whatever goes wrong, the original archive stays byte-identical and no temporary file is left:
 // cancel, a failing event handler, an abort request, a full disk, an unusable target, bad records.
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -152,6 +154,50 @@ TEST_F(DizOdeSafetyTest, UnusableTargetsAreRefusedWithoutWritingAnything) {
     }
     std::remove(tmp_.Host("notzip.zip").c_str());
     ExpectUntouched();
+}
+
+TEST_F(DizOdeSafetyTest, AReadOnlyArchiveIsRefusedByAddAndDelete) {
+    chmod(Archive().c_str(), 0444);
+    auto add = AddSources();
+    EXPECT_EQ(Run(add), 0);
+    EXPECT_EQ(callback_.WorstCode(), abi::kCodeNoArchive);
+    EXPECT_TRUE(callback_.HasMessage("Zip file could not be opened"))
+        << testing::PrintToString(callback_.Messages());
+    auto deleting = Params();
+    deleting.Params().DeleteFlag = -1;
+    deleting.Spec("*.*");
+    EXPECT_EQ(Run(deleting), 0);
+    ExpectUntouched();
+}
+
+// The archive reached through a link is changed where it lies, with its mode and owner; another hard
+// link keeps the archive as it was.
+TEST_F(DizOdeSafetyTest, AnArchiveBehindALinkIsUpdatedWhereItLiesKeepingModeAndOwner) {
+    const std::string real = tmp_.Host("keep/real.zip");
+    ASSERT_EQ(std::rename(Archive().c_str(), real.c_str()), 0);
+    ASSERT_EQ(symlink(real.c_str(), Archive().c_str()), 0);
+    ASSERT_EQ(link(real.c_str(), tmp_.Host("keep/other.zip").c_str()), 0);
+    chmod(real.c_str(), 0640);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(real.c_str(), 4242, 4343), 0);
+    }
+    auto add = AddSources();
+    ASSERT_EQ(Run(add), 2);
+    struct stat link {};
+    ASSERT_EQ(lstat(Archive().c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    EXPECT_EQ(testsupport::PythonNames(real).size(), 3u);
+    struct stat st {};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4242u);
+        EXPECT_EQ(st.st_gid, 4343u);
+    }
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("keep/other.zip")), original_);
+    EXPECT_EQ(FolderNames(tmp_.Host("keep")),
+              (std::vector<std::string>{"original.txt", "other.zip", "real.zip"}));
 }
 
 TEST_F(DizOdeSafetyTest, UnusableRecordsAreRejected) {
