@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <memory>
-#include <random>
 
 #include "platform/DosTime.h"
 #include "platform/Drives.h"
@@ -18,22 +17,6 @@
 namespace ruvu::ruroza {
 
 using platform::HostError;
-
-Fd& Fd::operator=(Fd&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-Fd::~Fd() {
-    if (fd_ >= 0) {
-        close(fd_);
-    }
-}
 
 namespace {
 
@@ -254,22 +237,20 @@ std::optional<PendingFile> TargetTree::StartFile(const std::vector<std::string>&
     struct stat info {};
     int err = 0;
     const std::string finalName = Match(folder, components.back(), info, err).value_or(components.back());
-    static thread_local std::mt19937 random(std::random_device{}());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = ".ruroza-" + std::to_string(random() % 100000000u) + ".tmp";
-        Fd file(openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (file.Valid()) {
-            IndexOf(folder).emplace(platform::LowerCase(finalName), finalName);
-            return PendingFile(std::move(*walk.folder), temp, finalName, std::move(file));
-        }
-        if (errno != EEXIST) {
-            problem = CreateProblem("File " + WindowsPath(components) + " could not be created", errno);
-            return std::nullopt;
-        }
+    platform::ReplacementOptions options;
+    // Extracted files get the entry's permissions, and are not written to the disk one by one.
+    options.keepOwnerAndMode = false;
+    options.durable = false;
+    platform::FileReplacement replacement =
+        platform::FileReplacement::BeginAt(folder, finalName, options, WindowsPath(components));
+    if (!replacement.IsOpen()) {
+        problem = Problem("File " + WindowsPath(components) +
+                              " could not be created: " + platform::HostErrorText(replacement.Error()),
+                          abi::stWriteError, abi::kCodeCreateError);
+        return std::nullopt;
     }
-    problem = Problem("No temporary name is free in the folder of " + WindowsPath(components),
-                      abi::stWriteError, abi::kCodeCreateError);
-    return std::nullopt;
+    IndexOf(folder).emplace(platform::LowerCase(finalName), finalName);
+    return PendingFile(std::move(replacement));
 }
 
 void TargetTree::RememberFolder(std::vector<std::string> components, const Stamp& stamp) {
@@ -294,50 +275,21 @@ std::string TargetTree::WindowsPath(const std::vector<std::string>& components) 
     return path;
 }
 
-PendingFile::PendingFile(Fd folder, std::string tempName, std::string finalName, Fd file)
-    : folder_(std::move(folder)),
-      tempName_(std::move(tempName)),
-      finalName_(std::move(finalName)),
-      file_(std::move(file)) {}
-
-PendingFile::~PendingFile() {
-    if (folder_.Valid() && !committed_) {
-        unlinkat(folder_.Get(), tempName_.c_str(), 0);
-    }
-}
-
 bool PendingFile::Write(const void* data, size_t size) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t wrote = write(file_.Get(), p, size);
-        if (wrote < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error_ = platform::HostErrorFromErrno(errno);
-            return false;
-        }
-        if (wrote == 0) {
-            error_ = HostError::DiskFull;
-            return false;
-        }
-        p += wrote;
-        size -= static_cast<size_t>(wrote);
+    platform::File& out = replacement_.Out();
+    if (out.Write(data, size) != static_cast<int64_t>(size)) {
+        error_ = out.Error() == HostError::None ? HostError::DiskFull : out.Error();
+        return false;
     }
     return true;
 }
 
 bool PendingFile::Commit(const Stamp& stamp) {
-    SetStamp(file_.Get(), stamp);
-    if (close(file_.Release()) != 0) {
-        error_ = platform::HostErrorFromErrno(errno);
+    SetStamp(replacement_.Out().NativeHandle(), stamp);
+    if (!replacement_.Commit()) {
+        error_ = replacement_.Error();
         return false;
     }
-    if (renameat(folder_.Get(), tempName_.c_str(), folder_.Get(), finalName_.c_str()) != 0) {
-        error_ = platform::HostErrorFromErrno(errno);
-        return false;
-    }
-    committed_ = true;
     return true;
 }
 

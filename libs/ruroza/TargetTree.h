@@ -22,28 +22,13 @@
 #include <vector>
 
 #include "abi/LibraryEntry.h"
+#include "platform/Fd.h"
+#include "platform/FileReplacement.h"
 #include "platform/HostError.h"
 
 namespace ruvu::ruroza {
 
-// An owned file descriptor.
-class Fd {
-  public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept;
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd();
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    // Gives the descriptor up without closing it.
-    int Release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_ = -1;
-};
+using platform::Fd;
 
 // Why a path cannot be used, with the skip type and library code to report.
 struct PathProblem {
@@ -112,28 +97,21 @@ class TargetTree {
     std::vector<std::pair<std::vector<std::string>, Stamp>> folderStamps_;
 };
 
-// A file being written under a temporary name in its folder. Commit renames it over its real name;
-// a file that is never committed is removed.
+// A file being written beside its real name (platform/FileReplacement.h). Commit puts it in place of
+// the real name (a symbolic link of that name is replaced, never written through); a file that is never
+// committed leaves nothing behind, also when the process is killed.
 class PendingFile {
   public:
-    PendingFile(Fd folder, std::string tempName, std::string finalName, Fd file);
-    PendingFile(PendingFile&& other) noexcept = default;
-    PendingFile& operator=(PendingFile&&) = delete;
-    PendingFile(const PendingFile&) = delete;
-    ~PendingFile();
+    explicit PendingFile(platform::FileReplacement replacement) : replacement_(std::move(replacement)) {}
 
     // Writes all bytes; false with Error() on failure (DiskFull when the disk is full).
     bool Write(const void* data, size_t size);
-    // Sets time and permissions, closes the file and renames it into place.
+    // Sets time and permissions and puts the file in place.
     bool Commit(const Stamp& stamp);
     platform::HostError Error() const { return error_; }
 
   private:
-    Fd folder_;
-    std::string tempName_;
-    std::string finalName_;
-    Fd file_;
-    bool committed_ = false;
+    platform::FileReplacement replacement_;
     platform::HostError error_ = platform::HostError::None;
 };
 
