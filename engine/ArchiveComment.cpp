@@ -1,10 +1,18 @@
-// Replacing the archive comment in place, in the end record of the archive's last part.
+// Replacing the archive comment of the archive's last part. The part is copied up to its end record
+// into a replacement of the file, followed by the record with the new comment, and the copy then takes
+// the part's place: a full disk, a failure or a kill leaves the archive as it was.
 #include <algorithm>
+#include <vector>
 
 #include "engine/DozEngine.h"
 #include "engine/Messages.h"
+#include "platform/FileReplacement.h"
 
 namespace ruvu {
+
+namespace {
+constexpr int64_t kCopyChunk = 1 << 20;
+}
 
 void TDozEngine::SetArchiveComment(std::string_view text) {
     if (!Active) {
@@ -46,45 +54,56 @@ void TDozEngine::SetArchiveComment(std::string_view text) {
         if (raw == RawArchiveComment) {
             return;
         }
-        WorkHandle =
-            platform::File::Open(WorkFileName, platform::Access::ReadWrite, platform::Share::DenyWrite);
-        if (!WorkHandle.IsOpen()) {
+        // The writer lock first, so that what is copied is what gets replaced.
+        platform::ReplacementOptions options;
+        options.exclusive = true;
+        options.refuseReadOnly = true;
+        platform::FileReplacement replacement = platform::FileReplacement::Begin(WorkFileName, options);
+        WorkHandle = platform::File::Open(WorkFileName, platform::Access::Read, platform::Share::DenyWrite);
+        if (!replacement.IsOpen() || !WorkHandle.IsOpen()) {
             throw EDozErozev(msg::ZipOpenError, true);
         }
         if (WorkHandle.Seek(EndRecordOffset) < 0) {
             throw EDozErozev(msg::InputSeekError, true);
         }
         uint8_t bytes[zip::EndOfCentralDir::kSize];
-        if (WorkHandle.ReadFull(bytes, sizeof bytes) != static_cast<int64_t>(sizeof bytes) ||
-            zip::EndOfCentralDir::Read(bytes)->Signature != zip::EndOfCentralDir::kSignature) {
+        // The record found before the lock must still be there: another writer may have changed the
+        // archive while this one waited.
+        const auto found = WorkHandle.ReadFull(bytes, sizeof bytes) == static_cast<int64_t>(sizeof bytes)
+                               ? zip::EndOfCentralDir::Read(bytes)
+                               : std::nullopt;
+        if (!found || found->Signature != zip::EndOfCentralDir::kSignature ||
+            found->CentralDirOffset != record.CentralDirOffset ||
+            found->CentralDirSize != record.CentralDirSize || found->TotalEntries != record.TotalEntries) {
             throw EDozErozev(msg::EocReadError, true);
         }
         onRecord = true;
-        // The comment goes first and the length that counts it last, so a disk that fills up leaves
-        // the old record counting the old comment, which is then put back.
-        const std::string oldComment = RawArchiveComment;
-        auto restore = [&] {
-            if (WorkHandle.Seek(int64_t{EndRecordOffset} + zip::EndOfCentralDir::kSize) >= 0) {
-                WorkHandle.Write(oldComment.data(), oldComment.size());
-            }
-            WorkHandle.SetSize(int64_t{EndRecordOffset} + zip::EndOfCentralDir::kSize + oldComment.size());
-        };
-        if (WorkHandle.Write(raw.data(), raw.size()) != static_cast<int64_t>(raw.size())) {
-            restore();
-            throw EDozErozev(msg::OutputWriteError, true);
-        }
-        zip::EndOfCentralDir end = *zip::EndOfCentralDir::Read(bytes);
-        end.CommentLength = static_cast<uint16_t>(raw.size());
-        end.Write(bytes);
-        if (WorkHandle.Seek(EndRecordOffset) < 0) {
-            restore();
+        platform::File& out = replacement.Out();
+        std::vector<char> buffer(kCopyChunk);
+        if (WorkHandle.Seek(0) < 0) {
             throw EDozErozev(msg::InputSeekError, true);
         }
-        if (WorkHandle.Write(bytes, sizeof bytes) != static_cast<int64_t>(sizeof bytes)) {
-            restore();
+        for (int64_t left = EndRecordOffset; left > 0;) {
+            const auto take = static_cast<size_t>(std::min<int64_t>(left, kCopyChunk));
+            if (WorkHandle.ReadFull(buffer.data(), take) != static_cast<int64_t>(take)) {
+                throw EDozErozev(msg::ZippedDataReadError, true);
+            }
+            if (out.Write(buffer.data(), take) != static_cast<int64_t>(take)) {
+                throw EDozErozev(msg::OutputWriteError, true);
+            }
+            left -= static_cast<int64_t>(take);
+        }
+        zip::EndOfCentralDir end = *found;
+        end.CommentLength = static_cast<uint16_t>(raw.size());
+        end.Write(bytes);
+        if (out.Write(bytes, sizeof bytes) != static_cast<int64_t>(sizeof bytes)) {
             throw EDozErozev(msg::EocWriteError, true);
         }
-        if (!WorkHandle.SetSize(int64_t{EndRecordOffset} + zip::EndOfCentralDir::kSize + raw.size())) {
+        if (out.Write(raw.data(), raw.size()) != static_cast<int64_t>(raw.size())) {
+            throw EDozErozev(msg::OutputWriteError, true);
+        }
+        WorkHandle.Close();
+        if (!replacement.Commit()) {
             throw EDozErozev(msg::OutputWriteError, true);
         }
         RawArchiveComment = raw;

@@ -1,18 +1,15 @@
 #include "splitter/FileSplitter.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "platform/Drives.h"
 #include "platform/File.h"
+#include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
-#include "platform/TempFiles.h"
 #include "platform/WinPath.h"
 #include "splitter/ChunkCopy.h"
 #include "splitter/FileIdentity.h"
@@ -44,62 +41,34 @@ bool IsFloppyName(std::string_view name) {
            (name[0] == 'a' || name[0] == 'A' || name[0] == 'b' || name[0] == 'B');
 }
 
-// The file a join builds: a temporary file beside the target that replaces the target on Commit and
-// is removed otherwise. Both are pinned to their host paths at the start, so a floppy changed in the
-// meantime cannot redirect the final rename.
+// The file a join builds: a replacement of the target (platform/FileReplacement.h) that takes its
+// place on Commit and leaves nothing behind otherwise. Its folder is pinned at the start, so a floppy
+// changed in the meantime cannot redirect the final rename.
 class JoinOutput {
   public:
     explicit JoinOutput(const std::string& target) : target_(target) {
-        HostError error = HostError::None;
-        std::optional<std::string> targetHost = platform::ResolveHostPath(target, &error);
-        if (!targetHost) {
-            throw EFileSplitter::CreateError(target, error);
-        }
-        targetHost_ = *targetHost;
-        std::string full = platform::ExpandFileName(target);
-        std::string temp = platform::GetTempFileName(platform::ExtractFilePath(full), "SPL", &error);
-        if (temp.empty()) {
-            throw EFileSplitter::CreateError(target, error);
-        }
-        file_ = File::Open(temp, platform::Access::Write, platform::Share::Exclusive,
-                           platform::Disposition::CreateAlways);
-        if (!file_.IsOpen()) {
-            platform::DeleteFile(temp);
-            throw EFileSplitter::CreateError(target, file_.Error());
-        }
-    }
-    JoinOutput(const JoinOutput&) = delete;
-    JoinOutput& operator=(const JoinOutput&) = delete;
-    ~JoinOutput() {
-        if (!committed_) {
-            std::string temp = file_.HostPath();
-            file_.Close();
-            unlink(temp.c_str());
+        platform::ReplacementOptions options;
+        // Not forced to the disk before the rename, so a join is as fast as a plain copy; the pieces it
+        // comes from stay where they are.
+        options.durable = false;
+        replacement_ = platform::FileReplacement::Begin(target, options);
+        if (!replacement_.IsOpen()) {
+            throw EFileSplitter::CreateError(target, replacement_.Error());
         }
     }
 
-    File& Output() { return file_; }
+    File& Output() { return replacement_.Out(); }
     std::optional<FileId> TargetId() const { return IdOf(target_); }
 
     void Commit() {
-        std::string temp = file_.HostPath();
-        file_.Close();
-        // The old file goes first: renaming over it would make the file system write the new one out
-        // at once. Should the rename then fail, the joined file stays under its temporary name.
-        if (unlink(targetHost_.c_str()) != 0 && errno != ENOENT) {
-            throw EFileSplitter::CreateError(target_, platform::HostErrorFromErrno(errno));
-        }
-        committed_ = true;
-        if (rename(temp.c_str(), targetHost_.c_str()) != 0) {
-            throw EFileSplitter::CreateError(target_, platform::HostErrorFromErrno(errno));
+        if (!replacement_.Commit()) {
+            throw EFileSplitter::CreateError(target_, replacement_.Error());
         }
     }
 
   private:
     std::string target_;
-    std::string targetHost_;
-    File file_;
-    bool committed_ = false;
+    platform::FileReplacement replacement_;
 };
 
 // A piece being written. An old file of the same name is overwritten in place and cut to what was
