@@ -90,6 +90,11 @@ bool ArchiveRewrite::CopyEntry(libcommon::ArchiveReader& original, const libcomm
         reporter_.Problem(original.LastError().text, original.LastError().code);
         return false;
     }
+    if (!claimed_.Claim(layout->localHeaderPos, layout->End())) {
+        reporter_.Problem("The archive is damaged: the data of " + entry.name + " overlaps another entry's",
+                          abi::kCodeArchiveStructure);
+        return false;
+    }
     zip::CentralDirEntry header = entry.header;
     header.LocalHeaderOffset = static_cast<uint32_t>(out_->Position());
     const uint64_t size = layout->End() - layout->localHeaderPos;

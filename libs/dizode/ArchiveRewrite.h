@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "libs/common/ArchiveReader.h"
+#include "libs/common/ClaimedRanges.h"
 #include "libs/dizode/OutputFile.h"
 #include "libs/dizode/Reporter.h"
 #include "platform/FileReplacement.h"
@@ -34,7 +35,7 @@ class ArchiveRewrite {
     // Copies the first size bytes of the original (a self-extracting stub in front of the archive).
     bool CopyPrefix(libcommon::ArchiveReader& original, uint64_t size);
     // Copies an entry of the original byte for byte and records its central header. Reports why it
-    // failed (a damaged entry, a write error).
+    // failed (a damaged entry, one whose data overlaps an entry copied before, a write error).
     bool CopyEntry(libcommon::ArchiveReader& original, const libcommon::ArchiveEntry& entry);
     // Records the central header of an entry written through Out().
     void AddEntry(zip::CentralDirEntry header) { central_.push_back(std::move(header)); }
@@ -55,6 +56,7 @@ class ArchiveRewrite {
     platform::FileReplacement replacement_;
     std::optional<OutputFile> out_;
     std::vector<zip::CentralDirEntry> central_;
+    libcommon::ClaimedRanges claimed_;
 };
 
 }  // namespace ruvu::dizode

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "libs/common/ArchiveReader.h"
+#include "libs/common/ClaimedRanges.h"
 #include "libs/common/SpecMatch.h"
 #include "libs/common/ZipCrypto.h"
 #include "libs/ruroza/EntryDecoder.h"
@@ -104,6 +105,7 @@ class Job {
     libcommon::ArchiveReader reader_;
     TargetTree tree_;
     EntryDecoder decoder_;
+    libcommon::ClaimedRanges claimed_;
     PasswordKeeper passwords_;
     int problems_ = 0;
     abi::LibraryCode lastCode_ = abi::kCodeOk;
@@ -226,13 +228,20 @@ Job::Outcome Job::Process(const Item& item) {
         if (target.isFolder) {
             return MakeFolder(item, target);
         }
-        if (auto outcome = ChooseTarget(item, target, names)) {
-            return *outcome;
-        }
     }
     const auto layout = reader_.Layout(*item.entry);
     if (!layout) {
         return Skip(item, reader_.LastError().text, abi::stDataError, abi::kCodeArchiveStructure);
+    }
+    // Before anything is written: data shared with an earlier entry is never written twice.
+    if (!claimed_.Claim(layout->localHeaderPos, layout->End())) {
+        return Skip(item, "Damaged entry, skipped: " + item.listed + " (its data overlaps another entry's)",
+                    abi::stDataError, abi::kCodeArchiveStructure);
+    }
+    if (!options_.test) {
+        if (auto outcome = ChooseTarget(item, target, names)) {
+            return *outcome;
+        }
     }
     return Decode(item, *layout, options_.test ? nullptr : &names);
 }

@@ -8,6 +8,7 @@
 
 #include "platform/FloppyChanger.h"
 #include "tests/dizode/DizOdeFixture.h"
+#include "zipformat/ByteOrder.h"
 
 namespace ruvu::dizode::test {
 
@@ -198,6 +199,33 @@ TEST_F(DizOdeSafetyTest, AnArchiveBehindALinkIsUpdatedWhereItLiesKeepingModeAndO
     EXPECT_EQ(ReadFileBytes(tmp_.Host("keep/other.zip")), original_);
     EXPECT_EQ(FolderNames(tmp_.Host("keep")),
               (std::vector<std::string>{"original.txt", "other.zip", "real.zip"}));
+}
+
+// An archive whose second central header names the first entry's data: copying both would write the
+// data twice, so a rewrite that keeps both is refused; deleting the second one mends the archive.
+TEST_F(DizOdeSafetyTest, OverlappingEntriesAreNotCopiedTwice) {
+    std::string zip = original_;
+    const size_t end = zip.size() - 22;
+    const uint32_t at = zip::GetU32(reinterpret_cast<const uint8_t*>(zip.data() + end + 16));
+    std::string header = zip.substr(at, end - at);
+    header.replace(46, 12, "overlaps.txt");
+    zip.insert(end, header);
+    auto* record = reinterpret_cast<uint8_t*>(zip.data() + zip.size() - 22);
+    zip::PutU16(record + 8, 2);
+    zip::PutU16(record + 10, 2);
+    zip::PutU32(record + 12, zip::GetU32(record + 12) + static_cast<uint32_t>(header.size()));
+    tmp_.Write("out.zip", zip);
+    auto add = AddSources();
+    EXPECT_EQ(Run(add), 0);
+    EXPECT_EQ(callback_.WorstCode(), abi::kCodeArchiveStructure);
+    EXPECT_TRUE(callback_.HasMessage("overlaps another entry"))
+        << testing::PrintToString(callback_.Messages());
+    EXPECT_EQ(ReadFileBytes(Archive()), zip);
+    auto deleting = Params();
+    deleting.Params().DeleteFlag = -1;
+    deleting.Spec("overlaps.txt");
+    EXPECT_EQ(Run(deleting), 1);
+    EXPECT_EQ(ReadFileBytes(Archive()), original_);
 }
 
 TEST_F(DizOdeSafetyTest, UnusableRecordsAreRejected) {

@@ -10,6 +10,7 @@
 
 #include "platform/Drives.h"
 #include "tests/ruroza/RurOzaFixture.h"
+#include "zipformat/ByteOrder.h"
 
 namespace ruvu::ruroza::test {
 namespace {
@@ -120,6 +121,73 @@ TEST_F(RurOzaSafetyTest, BrokenEntriesAreReportedOneByOneAndTheRestExtracted) {
     EXPECT_EQ(Test("broken.zip"), 1);
     EXPECT_EQ(SkippedNames().size(), 6u);
     EXPECT_NE(callback_.events.back().errorCode & 0xFF, 0);  // the closing line carries the error
+}
+
+// The parts of an archive of entries that BuildZip wrote without a comment: everything before the
+// central directory, the central headers, and the end record.
+struct ZipParts {
+    std::string front;
+    std::vector<std::string> central;
+};
+ZipParts SplitZip(const std::string& zip) {
+    const auto* end = reinterpret_cast<const uint8_t*>(zip.data() + zip.size() - 22);
+    const uint32_t at = zip::GetU32(end + 16);
+    ZipParts parts{zip.substr(0, at), {}};
+    for (size_t pos = at; pos < zip.size() - 22;) {
+        const auto* h = reinterpret_cast<const uint8_t*>(zip.data() + pos);
+        const size_t size = 46 + zip::GetU16(h + 28) + zip::GetU16(h + 30) + zip::GetU16(h + 32);
+        parts.central.push_back(zip.substr(pos, size));
+        pos += size;
+    }
+    return parts;
+}
+// The archive of front bytes and central headers, each pointing at its local header offset.
+std::string JoinZip(const std::string& front, std::vector<std::string> central,
+                    const std::vector<uint32_t>& offsets) {
+    std::string zip = front;
+    for (size_t i = 0; i < central.size(); ++i) {
+        zip::PutU32(reinterpret_cast<uint8_t*>(central[i].data() + 42), offsets[i]);
+        zip += central[i];
+    }
+    std::string end(22, '\0');
+    auto* e = reinterpret_cast<uint8_t*>(end.data());
+    zip::PutU32(e, 0x06054b50);
+    zip::PutU16(e + 8, static_cast<uint16_t>(central.size()));
+    zip::PutU16(e + 10, static_cast<uint16_t>(central.size()));
+    zip::PutU32(e + 12, static_cast<uint32_t>(zip.size() - front.size()));
+    zip::PutU32(e + 16, static_cast<uint32_t>(front.size()));
+    return zip + end;
+}
+
+// Entries whose data overlap expand far beyond the archive: only the first of them is written.
+TEST_F(RurOzaSafetyTest, OverlappingEntriesAreDamagedAndWrittenOnce) {
+    // Twenty central headers naming one local entry of 4 MiB.
+    const ZipParts one = SplitZip(BuildZip({CraftedEntry("copy00.bin", std::string(4 << 20, 'z'))}));
+    std::vector<std::string> copies;
+    for (int i = 0; i < 20; ++i) {
+        std::string header = one.central[0];
+        const std::string name = (i < 10 ? "copy0" : "copy") + std::to_string(i) + ".bin";
+        header.replace(46, name.size(), name);
+        copies.push_back(header);
+    }
+    tmp_.Write("copies.zip", JoinZip(one.front, copies, std::vector<uint32_t>(20, 0)));
+    EXPECT_EQ(Extract("copies.zip"), 1);
+    EXPECT_THAT(Listing(tmp_.Host("out")), ElementsAre("copy00.bin"));
+    EXPECT_EQ(SkippedNames().size(), 19u);
+    EXPECT_THAT(callback_.Problems(), ::testing::Contains(HasSubstr("copy19.bin (its data overlaps")));
+    ClearOutput();
+    EXPECT_EQ(Test("copies.zip"), 1);
+    EXPECT_THAT(SkipTypes(), ::testing::Each(abi::stDataError));
+
+    // One entry's stored data holds the next entry's local header: the outer one comes out whole.
+    const ZipParts inner = SplitZip(BuildZip({CraftedEntry("inner.txt", "inner text")}));
+    const ZipParts outer = SplitZip(BuildZip({CraftedEntry("outer.bin", inner.front).Stored()}));
+    tmp_.Write("quoted.zip", JoinZip(outer.front, {outer.central[0], inner.central[0]},
+                                     {0, static_cast<uint32_t>(30 + std::string("outer.bin").size())}));
+    ClearOutput();
+    EXPECT_EQ(Extract("quoted.zip"), 1);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/outer.bin")), inner.front);
+    EXPECT_THAT(SkippedNames(), ElementsAre("inner.txt"));
 }
 
 TEST_F(RurOzaSafetyTest, CrcErrorAnswerDecidesWhetherTheFileIsKept) {

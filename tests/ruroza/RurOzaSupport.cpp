@@ -28,7 +28,7 @@ std::map<std::string, TreeItem> Snapshot(const std::string& folder) {
 std::vector<std::string> TemporaryFiles(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.path().filename().string().rfind(".ruroza-", 0) == 0) {
+        if (entry.path().filename().string().rfind(".~ruvu", 0) == 0) {
             names.push_back(entry.path().string());
         }
     }
