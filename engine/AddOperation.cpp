@@ -1,5 +1,6 @@
 // Add: checks the request in a fixed order, then lets DIZODE.DLL build the archive from ZipParams
-// and lists the archive again when files were added.
+// and lists the archive again when files were added. A file the library left out makes the add end
+// with the library's code (ErrCode) and its count in LastMessage, also when others were added.
 #include "abi/LibraryEntry.h"
 #include "engine/DozEngine.h"
 #include "engine/DozErozev.h"
@@ -76,6 +77,11 @@ void TDozEngine::Add() {
         return;
     }
 
+    // A problem the library reports (a file left out) is the add's result: the listing that follows a
+    // successful call would otherwise clear it.
+    int32_t libraryCode = 0;
+    int32_t libraryFullCode = 0;
+    std::string libraryMessage;
     ZipLibRunning = true;
     Cancel = 0;
     StartWaitCursor();
@@ -94,7 +100,16 @@ void TDozEngine::Add() {
             }
         }
         FillAddSpecs(SpecArgs, SpecArgsExcl, call);
+        const int32_t earlierCode = ErrCode;
+        ErrCode = 0;
         SuccessCount = ZipLib.Exec(call.params);
+        if (ErrCode != 0) {
+            libraryCode = ErrCode;
+            libraryFullCode = FullErrCode;
+            libraryMessage = LastMessage;
+        } else {
+            ErrCode = earlierCode;
+        }
         if (spanning) {
             if (SuccessCount >= 1 && WriteSpan(target) != 0) {
                 SuccessCount = 0;
@@ -120,6 +135,11 @@ void TDozEngine::Add() {
     ZipLibRunning = false;
     if (SuccessCount > 0) {
         List();
+        if (ErrCode == 0 && libraryCode != 0) {
+            ErrCode = libraryCode;
+            FullErrCode = libraryFullCode;
+            LastMessage = libraryMessage;
+        }
     }
 }
 

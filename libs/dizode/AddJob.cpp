@@ -62,6 +62,9 @@ class AddJob {
 
   private:
     int32_t Result() const { return client_.Stopped() ? client_.StopResult() : 0; }
+    // Ends the job: a file left out is a failure the caller must see, so the last message counts them
+    // with a warning code, also when others were added.
+    int32_t Finish(int32_t result);
     bool OpenOriginal(ArchiveRewrite& rewrite);
     bool NameItems(std::vector<SourceFile>& sources);
     bool AskPassword();
@@ -78,6 +81,7 @@ class AddJob {
     std::vector<Item> items_;
     std::string askedPassword_;
     int32_t added_ = 0;
+    int skipped_ = 0;  // files and specs left out, each reported
 };
 
 bool AddJob::OpenOriginal(ArchiveRewrite& rewrite) {
@@ -141,6 +145,13 @@ bool AddJob::NameItems(std::vector<SourceFile>& sources) {
             }
         }
         if (!taken.emplace(libcommon::FoldName(name), true).second) {
+            // Renamed onto a name another file took already: adding it would lose one of them.
+            ++skipped_;
+            if (!reporter_.Problem(
+                    "Duplicate name in the archive, skipped: " + name + " (" + source.windowsPath + ")",
+                    abi::kCodeWarning)) {
+                return false;
+            }
             continue;
         }
         Item item;
@@ -233,6 +244,7 @@ bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite,
             fatal = true;
             return rewrite.ReportWriteError();
         case EntryResult::Kind::Skipped:
+            ++skipped_;
             return reporter_.Problem(result.problem, abi::kCodeReadError);
         case EntryResult::Kind::Written:
             break;
@@ -290,6 +302,14 @@ void AddJob::AfterCommit(const ArchiveRewrite& rewrite) {
     }
 }
 
+int32_t AddJob::Finish(int32_t result) {
+    if (skipped_ > 0 && !client_.Stopped()) {
+        reporter_.Problem(std::to_string(skipped_) + " file(s) skipped, " + std::to_string(added_) + " added",
+                          abi::kCodeWarning);
+    }
+    return client_.Stopped() ? client_.StopResult() : result;
+}
+
 int32_t AddJob::Run() {
     ArchiveRewrite rewrite(reporter_);
     if (!OpenOriginal(rewrite)) {
@@ -297,7 +317,9 @@ int32_t AddJob::Run() {
     }
     std::vector<SourceFile> sources;
     SourceCollector collector(o_, reporter_, hostArchive_.value_or(std::string()));
-    if (!collector.Collect(sources) || client_.Stopped()) {
+    const bool collected = collector.Collect(sources);
+    skipped_ += collector.Skipped();
+    if (!collected || client_.Stopped()) {
         return Result();
     }
     if (o_.volumeLabel) {
@@ -320,7 +342,7 @@ int32_t AddJob::Run() {
     }
     if (items_.empty()) {
         reporter_.Problem("Nothing to do", abi::kCodeNothingToDo);
-        return Result();
+        return Finish(0);
     }
     if (!AskPassword()) {
         return Result();
@@ -367,7 +389,7 @@ int32_t AddJob::Run() {
     }
     if (added_ == 0) {
         reporter_.Problem("Nothing to do", abi::kCodeNothingToDo);
-        return Result();
+        return Finish(0);
     }
     const std::string comment =
         exists_ ? reader_.Comment() : zip::EncodeEntryText(o_.newArchiveComment, o_.OemNames()).bytes;
@@ -375,7 +397,7 @@ int32_t AddJob::Run() {
         return Result();
     }
     AfterCommit(rewrite);
-    return added_;
+    return Finish(added_);
 }
 
 }  // namespace

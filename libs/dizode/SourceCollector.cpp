@@ -58,6 +58,11 @@ SourceCollector::SourceCollector(const JobOptions& options, Reporter& reporter, 
     }
 }
 
+bool SourceCollector::Skip(std::string_view text, abi::LibraryCode code) {
+    ++skipped_;
+    return reporter_.Problem(text, code);
+}
+
 bool SourceCollector::IsArchive(const struct stat& st) const {
     return archiveExists_ && st.st_dev == archiveDevice_ && st.st_ino == archiveInode_;
 }
@@ -106,9 +111,8 @@ bool SourceCollector::AddItem(SourceFile item, const SpecItem& spec, std::vector
     if (!inserted) {
         // The same file named twice is harmless; two files under one name would lose one of them.
         if (taken->second != item.hostPath) {
-            reporter_.Problem(
-                "Duplicate name in the archive, skipped: " + item.storedName + " (" + item.windowsPath + ")",
-                abi::kCodeWarning);
+            Skip("Duplicate name in the archive, skipped: " + item.storedName + " (" + item.windowsPath + ")",
+                 abi::kCodeWarning);
         }
         return false;
     }
@@ -121,12 +125,11 @@ bool SourceCollector::AddItem(SourceFile item, const SpecItem& spec, std::vector
 bool SourceCollector::CollectSpec(const SpecItem& spec, std::vector<SourceFile>& out) {
     const std::string full = libcommon::FullPathFrom(spec.spec, options_.rootDir);
     if (full.empty()) {
-        return reporter_.Problem("Invalid file specification: " + spec.spec, abi::kCodeWarning);
+        return Skip("Invalid file specification: " + spec.spec, abi::kCodeWarning);
     }
     const std::string folderGiven = platform::ExtractFilePath(spec.spec);
     if (libcommon::HasWildcards(folderGiven)) {
-        return reporter_.Problem("Wildcards are not allowed in folder names: " + spec.spec,
-                                 abi::kCodeWarning);
+        return Skip("Wildcards are not allowed in folder names: " + spec.spec, abi::kCodeWarning);
     }
     Walk walk;
     walk.spec = &spec;
@@ -141,11 +144,11 @@ bool SourceCollector::CollectSpec(const SpecItem& spec, std::vector<SourceFile>&
         const auto host = libcommon::HostPathOf(full);
         struct stat st {};
         if (!host || stat(host->c_str(), &st) != 0) {
-            return reporter_.Problem("File not found: " + spec.spec, abi::kCodeWarning);
+            return Skip("File not found: " + spec.spec, abi::kCodeWarning);
         }
         if (!S_ISDIR(st.st_mode)) {
             if (!S_ISREG(st.st_mode)) {
-                return reporter_.Problem("Not a regular file, skipped: " + spec.spec, abi::kCodeWarning);
+                return Skip("Not a regular file, skipped: " + spec.spec, abi::kCodeWarning);
             }
             const std::string name = platform::ExtractFileName(*host);
             SourceFile item;
@@ -156,8 +159,7 @@ bool SourceCollector::CollectSpec(const SpecItem& spec, std::vector<SourceFile>&
             item.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
             item.mode = st.st_mode;
             if (*host == archiveHostPath_ || IsArchive(st)) {
-                return reporter_.Problem("The archive cannot be added to itself: " + spec.spec,
-                                         abi::kCodeWarning);
+                return Skip("The archive cannot be added to itself: " + spec.spec, abi::kCodeWarning);
             }
             AddItem(std::move(item), spec, out);
             return true;
@@ -181,14 +183,14 @@ bool SourceCollector::CollectSpec(const SpecItem& spec, std::vector<SourceFile>&
     const auto hostDir = libcommon::HostPathOf(windowsDir.empty() ? full : windowsDir);
     struct stat st {};
     if (!hostDir || stat(hostDir->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        return reporter_.Problem("Folder not found: " + spec.spec, abi::kCodeWarning);
+        return Skip("Folder not found: " + spec.spec, abi::kCodeWarning);
     }
     const int found = WalkFolder(walk, *hostDir, windowsDir, storedDir, out, 0);
     if (found < 0) {
         return false;
     }
     if (out.size() == before) {
-        return reporter_.Problem("No files match: " + spec.spec, abi::kCodeWarning);
+        return Skip("No files match: " + spec.spec, abi::kCodeWarning);
     }
     return true;
 }
@@ -197,9 +199,7 @@ int SourceCollector::WalkFolder(const Walk& walk, const std::string& hostDir, co
                                 const std::string& storedDir, std::vector<SourceFile>& out, int depth) {
     std::unique_ptr<DIR, DirCloser> dir(opendir(hostDir.c_str()));
     if (!dir) {
-        return reporter_.Problem("Folder could not be read, skipped: " + windowsDir, abi::kCodeReadError)
-                   ? 0
-                   : -1;
+        return Skip("Folder could not be read, skipped: " + windowsDir, abi::kCodeReadError) ? 0 : -1;
     }
     std::vector<std::string> names;
     while (const dirent* entry = readdir(dir.get())) {
@@ -224,7 +224,7 @@ int SourceCollector::WalkFolder(const Walk& walk, const std::string& hostDir, co
         const std::string windowsPath = platform::JoinPath(windowsDir, name);
         const std::string hostPath = HostJoin(hostDir, name);
         if (fstatat(fd, name.c_str(), &st, 0) != 0) {
-            if (!reporter_.Problem("File could not be read, skipped: " + windowsPath, abi::kCodeReadError)) {
+            if (!Skip("File could not be read, skipped: " + windowsPath, abi::kCodeReadError)) {
                 return -1;
             }
             continue;
@@ -244,7 +244,7 @@ int SourceCollector::WalkFolder(const Walk& walk, const std::string& hostDir, co
             continue;
         }
         if (!S_ISREG(st.st_mode)) {
-            if (!reporter_.Problem("Not a regular file, skipped: " + windowsPath, abi::kCodeWarning)) {
+            if (!Skip("Not a regular file, skipped: " + windowsPath, abi::kCodeWarning)) {
                 return -1;
             }
             continue;

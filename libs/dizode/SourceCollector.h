@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,9 +38,13 @@ class SourceCollector {
     // Appends what the specs name. Specs naming nothing are reported and skipped. False when the job
     // must stop.
     bool Collect(std::vector<SourceFile>& out);
+    // The files and specs reported as skipped (unreadable, not regular, duplicate names, no match).
+    int Skipped() const { return skipped_; }
 
   private:
     struct Walk;
+    // Reports a file or spec left out; returns false when the job must stop.
+    bool Skip(std::string_view text, abi::LibraryCode code);
     bool CollectSpec(const SpecItem& spec, std::vector<SourceFile>& out);
     // Lists one folder; returns the number of items added below it, or -1 when the job must stop.
     int WalkFolder(const Walk& walk, const std::string& hostDir, const std::string& windowsDir,
@@ -57,6 +62,7 @@ class SourceCollector {
     dev_t archiveDevice_ = 0;
     ino_t archiveInode_ = 0;
     bool archiveExists_ = false;
+    int skipped_ = 0;
 };
 
 // The 8.3 upper-case form of every component of a stored name ("Long name.html" -> "LONGNAME.HTM").

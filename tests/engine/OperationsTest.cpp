@@ -134,6 +134,25 @@ TEST_F(OperationsTest, FreshenAndUpdateReplaceOnlyNewerFiles) {
     EXPECT_TRUE(UnzipTestPasses());
 }
 
+// A file left out is a failure the caller must see: the add ends with the library's warning code and
+// the count in its last message, also when the other files were added.
+TEST_F(OperationsTest, FilesLeftOutMakeTheAddEndWithAWarning) {
+    WriteFile(src + "/sub/a.txt", "another alpha\n");  // the same name once folder names are dropped
+    fs::create_symlink(src + "/gone", src + "/dangling.txt");
+    h.Open(archive);
+    EXPECT_EQ(AddFromSource({"*.*"}, {AddRecurseDirs}), abi::kCodeWarning);
+    EXPECT_EQ(h.zip.SuccessCount(), 4);
+    EXPECT_EQ(h.zip.Count(), 4);
+    ASSERT_FALSE(h.messages.empty());
+    EXPECT_EQ(h.messages.back(),
+              std::make_pair(int32_t{abi::kCodeWarning}, std::string("2 file(s) skipped, 4 added")));
+    EXPECT_EQ(h.Engine().LastMessage, "2 file(s) skipped, 4 added");
+
+    // With nothing left out the add succeeds again.
+    EXPECT_EQ(AddFromSource({"b.txt"}, {}), 0);
+    EXPECT_EQ(h.zip.SuccessCount(), 1);
+}
+
 TEST_F(OperationsTest, EncryptionWithThePasswordAndPerSpecPasswords) {
     h.Open(archive);
     h.zip.SetPassword("main pass");
