@@ -127,7 +127,7 @@ bool AddJob::NameItems(std::vector<SourceFile>& sources) {
     for (size_t i = 0; i < entryNames_.size(); ++i) {
         byName.emplace(libcommon::FoldName(entryNames_[i]), static_cast<int>(i));
     }
-    std::unordered_map<std::string, bool> taken;
+    std::unordered_map<std::string, std::string> taken;  // folded name -> the file that took it
     for (SourceFile& source : sources) {
         std::string name = source.storedName;
         if (!source.isVolumeLabel) {
@@ -144,7 +144,11 @@ bool AddJob::NameItems(std::vector<SourceFile>& sources) {
                 }
             }
         }
-        if (!taken.emplace(libcommon::FoldName(name), true).second) {
+        const auto [took, first] = taken.emplace(libcommon::FoldName(name), source.hostPath);
+        if (!first) {
+            if (took->second == source.hostPath) {
+                continue;  // the same file named twice
+            }
             // Renamed onto a name another file took already: adding it would lose one of them.
             ++skipped_;
             if (!reporter_.Problem(
@@ -315,8 +319,29 @@ int32_t AddJob::Run() {
     if (!OpenOriginal(rewrite)) {
         return Result();
     }
+    // Freshening "*.*" freshens every entry of the archive, at any depth, from the file at its stored
+    // path; other specs name files as an add does.
+    JobOptions walked = o_;
+    walked.specs.clear();
+    std::vector<const SpecItem*> everyEntry;
+    for (const SpecItem& spec : o_.specs) {
+        if (o_.freshen && exists_ && (spec.spec == "*.*" || spec.spec == "*")) {
+            everyEntry.push_back(&spec);
+        } else {
+            walked.specs.push_back(spec);
+        }
+    }
     std::vector<SourceFile> sources;
-    SourceCollector collector(o_, reporter_, hostArchive_.value_or(std::string()));
+    SourceCollector collector(walked, reporter_, hostArchive_.value_or(std::string()));
+    for (const SpecItem* spec : everyEntry) {
+        std::vector<std::string> names;
+        for (size_t i = 0; i < entryNames_.size(); ++i) {
+            if ((reader_.Entries()[i].header.ExternalAttributes & 0xFF) != zip::kDosVolumeLabel) {
+                names.push_back(entryNames_[i]);
+            }
+        }
+        collector.CollectForEntries(names, *spec, sources);
+    }
     const bool collected = collector.Collect(sources);
     skipped_ += collector.Skipped();
     if (!collected || client_.Stopped()) {

@@ -11,6 +11,7 @@
 #include "libs/common/PathTools.h"
 #include "libs/common/SpecMatch.h"
 #include "platform/DosTime.h"
+#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/FindFiles.h"
 #include "platform/WinPath.h"
@@ -193,6 +194,93 @@ bool SourceCollector::CollectSpec(const SpecItem& spec, std::vector<SourceFile>&
         return Skip("No files match: " + spec.spec, abi::kCodeWarning);
     }
     return true;
+}
+
+void SourceCollector::CollectForEntries(const std::vector<std::string>& entryNames, const SpecItem& spec,
+                                        std::vector<SourceFile>& out) {
+    const auto source = [&](const std::string& stored, const std::string& windowsPath,
+                            const std::string& host) {
+        struct stat st {};
+        if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || host == archiveHostPath_ ||
+            IsArchive(st)) {
+            return false;
+        }
+        SourceFile item;
+        item.windowsPath = windowsPath;
+        item.hostPath = host;
+        item.storedName = stored;
+        item.size = st.st_size;
+        item.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
+        item.mode = st.st_mode;
+        item.encrypt = spec.encrypt;
+        item.password = spec.password;
+        out.push_back(std::move(item));
+        return true;
+    };
+    std::unordered_map<std::string, std::string> missing;  // folded name -> stored name
+    for (const std::string& stored : entryNames) {
+        if (stored.empty() || stored.back() == '/') {
+            continue;
+        }
+        const std::string relative = libcommon::StoredPath(stored);
+        const std::string full =
+            libcommon::FullPathFrom(platform::SlashesToBackslashes(relative), options_.rootDir);
+        const auto host = libcommon::HostPathOf(full);
+        if ((!host || !source(stored, full, *host)) && relative.find('/') == std::string::npos) {
+            missing.emplace(libcommon::FoldName(relative), stored);
+        }
+    }
+    if (missing.empty()) {
+        return;
+    }
+    const std::string root = options_.rootDir.empty() ? platform::GetCurrentDirectory() : options_.rootDir;
+    const auto hostRoot = libcommon::HostPathOf(root);
+    if (!hostRoot) {
+        return;
+    }
+    std::unordered_map<std::string, std::string> found;
+    FindByName(*hostRoot, missing, found, 0);
+    for (const auto& [folded, host] : found) {
+        const auto windowsPath = platform::HostToWindowsPath(host);
+        if (windowsPath) {
+            source(missing.at(folded), *windowsPath, host);
+        }
+    }
+}
+
+void SourceCollector::FindByName(const std::string& hostDir,
+                                 const std::unordered_map<std::string, std::string>& wanted,
+                                 std::unordered_map<std::string, std::string>& found, int depth) const {
+    std::unique_ptr<DIR, DirCloser> dir(opendir(hostDir.c_str()));
+    if (!dir) {
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != ".." && (name.front() != '.' || options_.systemFiles)) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> folders;
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (fstatat(dirfd(dir.get()), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            folders.push_back(name);
+        } else if (const auto it = wanted.find(libcommon::FoldName(name)); it != wanted.end()) {
+            found.emplace(it->first, HostJoin(hostDir, name));
+        }
+    }
+    for (const std::string& name : folders) {
+        if (found.size() == wanted.size() || depth >= kMaxDepth) {
+            return;
+        }
+        FindByName(HostJoin(hostDir, name), wanted, found, depth + 1);
+    }
 }
 
 int SourceCollector::WalkFolder(const Walk& walk, const std::string& hostDir, const std::string& windowsDir,

@@ -38,6 +38,13 @@ class SourceCollector {
     // Appends what the specs name. Specs naming nothing are reported and skipped. False when the job
     // must stop.
     bool Collect(std::vector<SourceFile>& out);
+    // The files that freshen the given entries (stored names, "/" separators; folders end with "/"):
+    // for each file entry the file at its stored path below the root folder; for an entry stored
+    // without folders that is not there, the first file of that name found below the root in the order
+    // an add walks folders, so an archive made without folder names is freshened too. An entry without
+    // a file is left alone. Sources keep the entry's name and get the spec's encryption.
+    void CollectForEntries(const std::vector<std::string>& entryNames, const SpecItem& spec,
+                           std::vector<SourceFile>& out);
     // The files and specs reported as skipped (unreadable, not regular, duplicate names, no match).
     int Skipped() const { return skipped_; }
 
@@ -53,6 +60,9 @@ class SourceCollector {
                   const std::string& storedName) const;
     bool AddItem(SourceFile item, const SpecItem& spec, std::vector<SourceFile>& out);
     bool IsArchive(const struct stat& st) const;
+    // Fills found (folded name -> host path) with the first file of each wanted name below a folder.
+    void FindByName(const std::string& hostDir, const std::unordered_map<std::string, std::string>& wanted,
+                    std::unordered_map<std::string, std::string>& found, int depth) const;
     std::string StoredFor(const std::string& storedDir, const std::string& name) const;
 
     const JobOptions& options_;

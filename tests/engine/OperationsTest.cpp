@@ -134,6 +134,30 @@ TEST_F(OperationsTest, FreshenAndUpdateReplaceOnlyNewerFiles) {
     EXPECT_TRUE(UnzipTestPasses());
 }
 
+// Freshening without a spec freshens every entry of the archive, at any depth, whether the archive kept
+// folder names or not, and adds nothing new.
+TEST_F(OperationsTest, FreshenWithoutSpecsFreshensEveryEntryAtAnyDepth) {
+    int hours = 0;
+    for (const bool folderNames : {true, false}) {
+        fs::remove(archive);
+        h.Open(archive);
+        ASSERT_EQ(AddFromSource({"*.*"},
+                                folderNames ? AddOpts{AddDirNames, AddRecurseDirs} : AddOpts{AddRecurseDirs}),
+                  0);
+        const std::string deep = src + "/sub/deep/d.txt";
+        WriteFile(deep, "delta, changed " + std::to_string(++hours) + "\n");
+        fs::last_write_time(deep, fs::file_time_type::clock::now() + std::chrono::hours(hours));
+        WriteFile(src + "/sub/new.txt", "not in the archive\n");
+        EXPECT_EQ(AddFromSource({}, {AddFreshen}), 0) << folderNames;
+        EXPECT_EQ(h.zip.SuccessCount(), 1) << folderNames;
+        EXPECT_EQ(h.zip.Count(), 4) << folderNames;
+        const std::string out = dir / ("out" + std::to_string(hours));
+        EXPECT_EQ(ExtractTo(out, {}, {ExtrForceDirs}), 0);
+        EXPECT_EQ(ReadFile(out + "/d.txt"), ReadFile(deep)) << folderNames;
+        fs::remove(src + "/sub/new.txt");
+    }
+}
+
 // A file left out is a failure the caller must see: the add ends with the library's warning code and
 // the count in its last message, also when the other files were added.
 TEST_F(OperationsTest, FilesLeftOutMakeTheAddEndWithAWarning) {
