@@ -203,7 +203,9 @@ bool AddJob::AskPassword() {
         askedPassword_ = *answer.password;
         return true;
     }
-    return reporter_.Problem("No password given: the files are added without encryption", abi::kCodeWarning);
+    // Encryption was asked for: storing the files readable instead would be worse than not adding them.
+    reporter_.Problem("No password given for the files to encrypt: nothing was added", abi::kCodeBadPassword);
+    return false;
 }
 
 bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite, bool& fatal) {

@@ -146,7 +146,7 @@ class OperationsTest : public QObject {
         QCOMPARE(program.LastBox(), std::string("Nincs fájl kijelölve!"));
     }
 
-    void addEncryptedAsksForThePasswordTwice() {
+    void addEncryptedAsksForThePasswordTwiceAndAddsNothingWithoutOne() {
         Program program;
         TMainform& main = *program.main;
         program.temp.Write("src/secret.txt", "the secret text");
@@ -165,6 +165,21 @@ class OperationsTest : public QObject {
         QCOMPARE(program.ui.passwordPrompts.size(), size_t{2});
         QVERIFY(main.DozErozev1.Entries().at(0).Encrypted);
         QVERIFY(testsupport::UnzipTest(program.temp.Host("enc.zip"), "titok").Ok());
+
+        // A confirmation that does not match: nothing is added, least of all in plain text.
+        const std::string before = testsupport::ReadFileBytes(program.temp.Host("enc.zip"));
+        program.temp.Write("src/other.txt", "another secret");
+        program.ui.passwordAnswers = {{platform::IDOK, "titok"}, {platform::IDOK, "tikot"}};
+        WhenModal([&](QWidget*) {
+            program.add->DirectoryListBox1->SetDirectory(program.temp.Win("src"));
+            program.add->SelectAllButClick();
+            program.add->AddFileButClick();
+            program.add->OKButClick();
+        });
+        main.AddButClick();
+        QCOMPARE(program.LastBox(), std::string("0 fájl beillesztve."));
+        QCOMPARE(main.DozErozev1.Count(), 1);
+        QVERIFY(testsupport::ReadFileBytes(program.temp.Host("enc.zip")) == before);
     }
 
     void extractAllOrTheSelectedRowsWithEachChoice() {

@@ -63,7 +63,7 @@ TEST_F(DizOdeTest, SpecPasswordsOverrideTheRecordPasswordAndUnmarkedSpecsStayPla
     EXPECT_NE(extractOne("a.txt", "record"), "for a");
 }
 
-TEST_F(DizOdeTest, MissingPasswordIsAskedOnceAndNoAnswerStoresFilesPlainWithAMessage) {
+TEST_F(DizOdeTest, MissingPasswordIsAskedOnceAndNoAnswerAddsNothing) {
     tmp_.Write("p/one.txt", "one");
     tmp_.Write("p/two.txt", "two");
     callback_.passwords.push_back(std::string("kérdezett"));
@@ -76,15 +76,23 @@ TEST_F(DizOdeTest, MissingPasswordIsAskedOnceAndNoAnswerStoresFilesPlainWithAMes
     EXPECT_EQ(requests[0].errorCode & 1, 1);
     ExpectPeersDecrypt(tmp_, Archive("asked.zip"), "two.txt", "kérdezett", "two");
 
-    callback_.Clear();
-    callback_.passwords.push_back(std::nullopt);
-    auto unanswered = Params("plain.zip");
-    unanswered.Params().EncryptFlag = -1;
-    unanswered.RootDir(tmp_.Win("p")).Spec(testsupport::ZipSpec{"*.txt", "", true, false});
-    EXPECT_EQ(Run(unanswered), 2);
-    EXPECT_EQ(callback_.Of(abi::kActionPassword).size(), 1u);
-    EXPECT_TRUE(callback_.HasMessage("without encryption"));
-    ExpectPeersAccept(Archive("plain.zip"));
+    // Encryption asked for and no password given: neither a new archive nor a changed one, never the
+    // files in plain text.
+    const std::string before = ReadFileBytes(Archive("asked.zip"));
+    tmp_.Write("p/two.txt", "two, changed");
+    for (const std::string archive : {"plain.zip", "asked.zip"}) {
+        callback_.Clear();
+        callback_.passwords.push_back(std::nullopt);
+        auto unanswered = Params(archive);
+        unanswered.Params().EncryptFlag = -1;
+        unanswered.RootDir(tmp_.Win("p")).Spec(testsupport::ZipSpec{"*.txt", "", true, false});
+        EXPECT_EQ(Run(unanswered), 0) << archive;
+        EXPECT_EQ(callback_.Of(abi::kActionPassword).size(), 1u);
+        EXPECT_EQ(callback_.WorstCode(), abi::kCodeBadPassword);
+        EXPECT_TRUE(callback_.HasMessage("nothing was added"));
+    }
+    EXPECT_FALSE(tmp_.Exists("plain.zip"));
+    EXPECT_EQ(ReadFileBytes(Archive("asked.zip")), before);
 }
 
 TEST_F(DizOdeTest, LargeFilesStreamThroughZlibEncryptedOrStored) {

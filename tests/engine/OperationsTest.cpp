@@ -221,16 +221,21 @@ TEST_F(OperationsTest, PasswordDialogEncryptsWithAConfirmedPasswordOnly) {
     EXPECT_EQ(h.ui.passwordPrompts[1].buttonSelector, 2);
     EXPECT_EQ(RunProgram({"unzip", "-tq", "-P", "typed", archive}), 0);
 
-    // Two different passwords: the mismatch is shown and the library gets no password (it adds the
-    // file unencrypted and says so).
-    h.ui.passwordAnswers = {{IDOK, "one"}, {IDOK, "two"}};
-    AddFromSource({"b.txt"}, {AddEncrypt});
+    // Two different passwords, an empty one or Cancel: the library gets no password and adds nothing,
+    // so neither a plain b.txt nor a plain a.txt replacing the encrypted one gets in.
+    const std::string before = ReadFile(archive);
+    WriteFile(src + "/a.txt", "alpha, changed\n");
+    for (const auto& answers : std::vector<std::deque<platform::PasswordAnswer>>{
+             {{IDOK, "one"}, {IDOK, "two"}}, {{IDOK, ""}}, {{platform::IDCANCEL, "typed"}}}) {
+        h.ui.passwordAnswers = answers;
+        EXPECT_EQ(AddFromSource({"a.txt", "b.txt"}, {AddEncrypt}), abi::kCodeBadPassword);
+        EXPECT_EQ(h.zip.SuccessCount(), 0);
+        EXPECT_EQ(ReadFile(archive), before);
+    }
     EXPECT_TRUE(h.Reported(msg::PasswordMismatch));
     EXPECT_EQ(h.ui.boxes.front().text, "Error - passwords do NOT match\nPassword ignored");
-    ASSERT_EQ(h.zip.Count(), 2);
-    for (const ZipDirEntry& entry : h.zip.Entries()) {
-        EXPECT_EQ(entry.Encrypted, entry.FileName == "a.txt") << entry.FileName;
-    }
+    ASSERT_EQ(h.zip.Count(), 1);
+    EXPECT_TRUE(h.zip.Entries()[0].Encrypted);
 
     // Extracting asks once, with Cancel all offered.
     h.ui.passwordPrompts.clear();
