@@ -32,6 +32,9 @@ constexpr std::string_view kOpenFilter =
 constexpr std::string_view kSaveFilter = "Floppy Mentések|*.spl|Merevlemezes mentések|*.zip|Minden fájl|*.*";
 constexpr std::string_view kCopyFailed = "Fatális hiba másolás közben";
 constexpr std::string_view kJoinCancelled = "Beolvasás Floppy-ról megszakítva.";
+constexpr std::string_view kJoinDone = "Beolvasás Floppy-ról kész.";
+constexpr std::string_view kSplitCancelled = "Másolás Floppy-ra megszakítva, a mentés nem teljes.";
+constexpr std::string_view kSplitDone = "Másolás Floppy-ra kész.";
 
 void Box(std::string_view text, std::string_view title) {
     platform::CurrentInteraction().MessageBox(text, title, platform::MB_OK);
@@ -65,6 +68,10 @@ void ReportFailedJoin(const TBigCopyRun& run) {
         Box(kJoinCancelled, "Üzenet");
     } else if (!run.FileSplitter1.MissingPiece().empty()) {
         Box("Hiba: fájl nem található: " + run.FileSplitter1.MissingPiece(), "Hibaüzenet");
+    } else if (!run.FileSplitter1.ForeignPiece().empty()) {
+        Box("Hiba: rossz lemez, a(z) " + run.FileSplitter1.ForeignPiece() +
+                " nem ennek a mentésnek a darabja.",
+            "Hibaüzenet");
     }
 }
 
@@ -189,7 +196,7 @@ TBigCopyRun::TBigCopyRun(BigCopyWindow& window) : window_(window) {
     };
 }
 
-void TBigCopyRun::FileSplitter1NeedDisk(TFileSplitter*, uint16_t DiskID, uint16_t NumOfDisks,
+void TBigCopyRun::FileSplitter1NeedDisk(TFileSplitter* Sender, uint16_t DiskID, uint16_t NumOfDisks,
                                         bool& Continue) {
     if (NumOfDisks > 0 && DiskID > NumOfDisks) {
         Continue = true;
@@ -202,11 +209,22 @@ void TBigCopyRun::FileSplitter1NeedDisk(TFileSplitter*, uint16_t DiskID, uint16_
     if (DiskID == 2 && CompanionToCopy(*this)) {
         CopyFileCounted(SourceInf, DestInf, Counter);
     }
-    NextFloppyChoice choice = AskNextFloppy(DiskID, NumOfDisks, floppy);
-    Continue = choice.ok;
-    Cancelled = Cancelled || !choice.ok;
-    if (Continue && choice.erase) {
-        EraseFiles(std::string(1, FloppyDrive) + ":*.*");
+    for (;;) {
+        NextFloppyChoice choice = AskNextFloppy(DiskID, NumOfDisks, floppy);
+        Continue = choice.ok;
+        Cancelled = Cancelled || !choice.ok;
+        // The disk of an earlier piece, still in the drive, is neither wiped nor written over.
+        const uint16_t earlier = Continue && Splitting && floppy ? Sender->EarlierPieceInPlace(DiskID) : 0;
+        if (earlier != 0) {
+            Box("Ezen a lemezen a mentés " + std::to_string(earlier) +
+                    ". darabja van. Kérem tegyen be egy másik lemezt!",
+                "Üzenet");
+            continue;
+        }
+        if (Continue && choice.erase) {
+            EraseFiles(std::string(1, FloppyDrive) + ":*.*");
+        }
+        break;
     }
     window_.SetDiskMaximum(NumOfDisks > 0 ? NumOfDisks : 10);
     window_.SetDiskPosition(DiskID - 1);
@@ -289,12 +307,20 @@ void BigCopy(std::string_view SourceIn, std::string_view DestIn, std::string_vie
     if (!OnFloppyDrive(Source)) {
         run.FileSplitter1.SetFileName(Source);
         run.FileSplitter1.SetSplitFileName(Dest);
+        run.Splitting = true;
         done = run.FileSplitter1.Split();
+        // A split stopped at a disk prompt reports success; the person must still learn that the backup
+        // on the floppies is not whole.
+        if (done) {
+            Box(run.Cancelled ? kSplitCancelled : kSplitDone, "Üzenet");
+        }
     } else {
         run.FileSplitter1.SetFileName(Dest);
         run.FileSplitter1.SetSplitFileName(Source);
         done = run.FileSplitter1.Join();
-        if (!done) {
+        if (done) {
+            Box(kJoinDone, "Üzenet");
+        } else {
             ReportFailedJoin(run);
         }
     }

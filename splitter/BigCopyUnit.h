@@ -17,8 +17,9 @@ namespace ruvu {
 // Runs the workflow. Source or Dest "?" asks with the open or save dialog; Title is the window's
 // caption and the dialogs' title. A failure sets abortRun (the caller clears it before) and shows its
 // message; cancelling a dialog or answering No to the overwrite question ends without copying and
-// without setting abortRun; cancelling a disk prompt stops a split quietly and fails a join. A join
-// that fails at a cancelled disk prompt or at a piece that is not on the disk says which.
+// without setting abortRun; cancelling a disk prompt stops a split without setting abortRun and fails a
+// join. A copy onto or from floppies says when it has finished or was cancelled, and a join that fails
+// at a piece that is not on the disk, or at another set's piece (a wrong disk), says which.
 // Side effect: with Dest "?" the program's short date format is "yyyy/mm/dd" from then on.
 // Raises EFileSplitter when the splitter does (a file that cannot be opened, created or read), after
 // closing the window.
@@ -33,12 +34,15 @@ class TBigCopyRun {
     TBigCopyRun& operator=(const TBigCopyRun&) = delete;
 
     // The splitter's OnNeedDisk: asks for the disk (not after the last piece of a join), copies the
-    // companion file while the first disk is still in the drive, wipes the floppy when asked to.
+    // companion file while the first disk is still in the drive, wipes the floppy when asked to. A
+    // floppy that holds an earlier piece of the split is neither wiped nor written: the person is told
+    // and asked for another disk.
     void FileSplitter1NeedDisk(TFileSplitter* Sender, uint16_t DiskID, uint16_t NumOfDisks, bool& Continue);
     // The splitter's OnProgress: the upper bar.
     void FileSplitter1Progress(TFileSplitter* Sender, uint16_t PercentDone);
 
     char FloppyDrive = ' ';  // 'A' or 'B' when the destination is on that floppy drive
+    bool Splitting = false;  // the pieces are being written
     bool Cancelled = false;  // a disk prompt was answered with "Megszakitás"
     std::string SourceInf;   // companion names of source and destination
     std::string DestInf;

@@ -1,9 +1,11 @@
 #include "splitter/FileSplitter.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/Drives.h"
 #include "platform/File.h"
@@ -180,6 +182,54 @@ void TFileSplitter::Progress(int64_t done, int64_t total) {
     }
 }
 
+bool TFileSplitter::HoldsPiece(const std::string& name, uint16_t number) const {
+    const int64_t firstSize = int64_t{Size_} - ReduceFirstSizeBy_;
+    // Where the piece's data starts in the input, and how many bytes the piece holds.
+    const int64_t start = number == 1 ? 0 : firstSize - kHeaderSize + int64_t{number - 2} * Size_;
+    const int64_t header = number == 1 ? kHeaderSize : 0;
+    const int64_t expected =
+        std::min<int64_t>(number == 1 ? firstSize : Size_, header + splitInputSize_ - start);
+    File piece = File::Open(name, platform::Access::Read, platform::Share::DenyNone);
+    File input = File::Open(FileName_, platform::Access::Read, platform::Share::DenyNone);
+    if (!piece.IsOpen() || !input.IsOpen() || expected <= header || piece.Size() != expected ||
+        input.Seek(start) < 0) {
+        return false;
+    }
+    std::vector<char> held(1 << 16);
+    std::vector<char> wanted(held.size());
+    if (number == 1) {
+        const std::array<uint8_t, kSplitHeaderSize> bytes = EncodeSplitHeader(SplitHeader_);
+        if (piece.ReadFull(held.data(), kSplitHeaderSize) != kHeaderSize ||
+            !std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const uint8_t*>(held.data()))) {
+            return false;
+        }
+    }
+    for (int64_t left = expected - header; left > 0;) {
+        const auto take = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(held.size())));
+        if (piece.ReadFull(held.data(), take) != static_cast<int64_t>(take) ||
+            input.ReadFull(wanted.data(), take) != static_cast<int64_t>(take) ||
+            !std::equal(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(take), wanted.begin())) {
+            return false;
+        }
+        left -= static_cast<int64_t>(take);
+    }
+    return true;
+}
+
+uint16_t TFileSplitter::EarlierPieceInPlace(uint16_t diskId) const {
+    if (splitInputSize_ < 0) {
+        return 0;
+    }
+    std::string name = SplitFileName_;
+    for (uint16_t n = 1; n < diskId; ++n) {
+        if (platform::FileExists(name) && HoldsPiece(name, n)) {
+            return n;
+        }
+        name = NextPieceName(name, n);
+    }
+    return 0;
+}
+
 bool TFileSplitter::Split() {
     if (!platform::FileExists(FileName_)) {
         Box("Input fájl '" + FileName_ + "' nem található.", kSplitTitle);
@@ -214,6 +264,11 @@ bool TFileSplitter::Split() {
     SplitHeader_.PieceCount = static_cast<uint16_t>(pieceCount);
     auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(BufferSize_));
     ChunkCopier copier(SplitFileName_, buffer.get(), static_cast<size_t>(BufferSize_));
+    splitInputSize_ = fileSize;
+    struct SplitEnd {
+        int64_t& size;
+        ~SplitEnd() { size = -1; }
+    } splitEnd{splitInputSize_};
 
     bool failed = false;
     bool cont = true;
@@ -293,6 +348,7 @@ bool TFileSplitter::Split() {
 
 bool TFileSplitter::Join() {
     MissingPiece_.clear();
+    ForeignPiece_.clear();
     if (!platform::FileExists(SplitFileName_)) {
         Box("Input file '" + SplitFileName_ + "' does not exist.", kJoinTitle);
         return false;
@@ -312,6 +368,7 @@ bool TFileSplitter::Join() {
     bool failed = false;
     bool cont = true;
     uint32_t n = 0;
+    int64_t fullPiece = -1;  // the size of the pieces between the first and the last
     SplitHeader_.PieceCount = 0;
     std::string name = SplitFileName_;
     while (cont) {
@@ -341,6 +398,22 @@ bool TFileSplitter::Join() {
         const int64_t pieceSize = piece.Size();
         if (pieceSize < 0) {
             throw EFileSplitter::ReadError(name, piece.Error());
+        }
+        // The pieces between the first and the last are as long as the second, the last no longer: a
+        // piece of that name that is not, or an empty one, is another set's, on a wrong disk.
+        if (n > 0) {
+            const bool last = n + 1 >= SplitHeader_.PieceCount;
+            bool foreign = pieceSize == 0;
+            if (fullPiece < 0 && !last) {
+                fullPiece = pieceSize;
+            } else if (fullPiece >= 0) {
+                foreign = foreign || (last ? pieceSize > fullPiece : pieceSize != fullPiece);
+            }
+            if (foreign) {
+                ForeignPiece_ = name;
+                failed = true;
+                break;
+            }
         }
         int64_t position = 0;
         if (n == 0) {

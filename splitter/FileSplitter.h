@@ -75,6 +75,15 @@ class TFileSplitter {
     // The piece the last join did not find (a wrong or empty disk in the drive); empty when it found
     // every piece it looked for. The join itself fails at a missing piece without a message.
     const std::string& MissingPiece() const { return MissingPiece_; }
+    // The piece the last join stopped at because it cannot belong to the set (another set's piece of
+    // that name on a wrong disk): an empty one, or one whose size differs from the pieces between the
+    // first and the last (the last may be shorter).
+    const std::string& ForeignPiece() const { return ForeignPiece_; }
+
+    // Asked during a split before piece diskId is written (from OnNeedDisk): the number of an earlier
+    // piece of the set being written that is where piece diskId goes, recognised by its name, size and
+    // content, so the disk holding it is not wiped or written over; 0 when there is none.
+    uint16_t EarlierPieceInPlace(uint16_t diskId) const;
 
     TNeedDiskEvent OnNeedDisk;
     TProgressEvent OnProgress;
@@ -85,6 +94,8 @@ class TFileSplitter {
     bool Guarded(uint16_t diskId, Step&& step);
     void NeedDisk(uint16_t diskId, std::string_view pieceName, std::string_view prompt, bool& cont);
     void Progress(int64_t done, int64_t total);
+    // True when the file name holds exactly what piece number of the split being made holds.
+    bool HoldsPiece(const std::string& name, uint16_t number) const;
 
     std::string FileName_;
     std::string SplitFileName_;
@@ -94,6 +105,8 @@ class TFileSplitter {
     bool SplitNameSet_ = false;
     TSplitHeader SplitHeader_;
     std::string MissingPiece_;
+    std::string ForeignPiece_;
+    int64_t splitInputSize_ = -1;  // the size of the file being split, while a split runs
 };
 
 // The name of the piece that follows a piece of the given number (from 1): NextPieceName("A:\X.SPL", 1)

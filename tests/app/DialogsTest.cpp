@@ -387,6 +387,7 @@ class DialogsTest : public QObject {
         QtInteraction interaction;
         platform::ScopedInteraction scope(interaction);
         std::string request;
+        std::string finished;
         bool progressShown = false;
         WhenModal([&](QWidget* dialog) {
             auto* prompt = qobject_cast<TFormNextFloppy*>(dialog);
@@ -399,10 +400,17 @@ class DialogsTest : public QObject {
                 }
             }
             QTest::mouseClick(prompt->BitBtn1, Qt::LeftButton);
+            // The end of the copy is told in a message box of its own.
+            WhenModal([&](QWidget* box) {
+                if (auto* message = qobject_cast<QMessageBox*>(box)) {
+                    finished = message->text().toStdString();
+                }
+            });
         });
         program.main->AbortRun = false;
         program.main->RunBigCopy(testsupport::WinPathOf(source), "A:\\BACKUP.SPL", "Darabolás Floppy-ra");
         QCOMPARE(request, std::string("Kérem a 1.Lemezt"));
+        QCOMPARE(finished, std::string("Másolás Floppy-ra kész."));
         QVERIFY(progressShown);
         QVERIFY(!program.main->AbortRun);
         QVERIFY(testsupport::ReadFileBytes(changer.DiskFolder("D1") + "/BACKUP.SPL").size() > 3000);

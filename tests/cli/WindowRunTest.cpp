@@ -50,8 +50,11 @@ class Window {
         InsertNextDiskAtEachPrompt();
         bool failed = false;
         RecordingBigCopyWindow window;
+        ui.boxes.clear();
         BigCopy(winSource, "A:\\BIG.SPL", "Darabolás", failed, window);
         QVERIFY(!failed && prompts == 2);
+        QCOMPARE(BoxTexts(), std::vector<std::string>{"Másolás Floppy-ra kész."});
+        ui.boxes.clear();
         drives.changer.Insert("1");
         InsertNextDiskAtEachPrompt();
     }
@@ -152,7 +155,7 @@ class WindowRunTest : public QObject {
         const std::string temp = window.main->TempArchiveName();
         QCOMPARE(window.main->DozErozev1.ZipFileName(), temp);
         QCOMPARE(window.main->DozErozev1.Count(), 1);
-        QVERIFY(window.BoxTexts().empty());
+        QCOMPARE(window.BoxTexts(), std::vector<std::string>{"Beolvasás Floppy-ról kész."});
         QVERIFY(platform::FileExists(temp));
         window.main.reset();
         QVERIFY(!platform::FileExists(temp));
@@ -193,6 +196,8 @@ class WindowRunTest : public QObject {
         window.main->ZIPOpenButClick();
         QCOMPARE(window.main->DozErozev1.ZipFileName(), std::string("C:\\PROG\\_RUVUVADU.TMP"));
         const std::string joined = testsupport::ReadFileBytes(window.drives.OnC("PROG/_RUVUVADU.TMP"));
+        QCOMPARE(window.BoxTexts(), std::vector<std::string>{"Beolvasás Floppy-ról kész."});
+        window.ui.boxes.clear();
 
         // The joined archive is open when the next join fails: at a wrong disk (the first one again
         // when the second is asked for), then at a cancelled prompt. Each says why, and the open
