@@ -94,6 +94,12 @@ void ClearStaleIn(int folder) {
         if (!IsTemporaryName(name)) {
             continue;
         }
+        struct stat link {};
+        if (fstatat(folder, entry->d_name, &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)) {
+            // A link lives under such a name only between its creation and its rename, which retries.
+            unlinkat(folder, entry->d_name, 0);
+            continue;
+        }
         Fd file(openat(folder, entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat st {};
         if (!file.Valid() || fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -408,6 +414,29 @@ void FileReplacement::Abandon() {
     tempName_.clear();
     targetLock_.Reset();
     folderLock_.Reset();
+}
+
+bool PlaceSymbolicLink(int folderFd, std::string_view name, std::string_view target, HostError* error) {
+    const std::string wanted(name);
+    const std::string points(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = NewTemporaryName();
+        if (symlinkat(points.c_str(), folderFd, temp.c_str()) != 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return detail::SetErrno(error, errno);
+        }
+        if (renameat(folderFd, temp.c_str(), folderFd, wanted.c_str()) == 0) {
+            return detail::SetError(error, HostError::None);
+        }
+        const int err = errno;
+        unlinkat(folderFd, temp.c_str(), 0);
+        if (err != ENOENT) {
+            return detail::SetErrno(error, err);  // ENOENT: a sweep took the link away, so try again
+        }
+    }
+    return detail::SetError(error, HostError::FileExists);
 }
 
 void ClearStaleReplacements(const std::string& hostFolder) {

@@ -109,8 +109,15 @@ class FileReplacement {
     HostError error_ = HostError::None;
 };
 
-// Removes the temporary files that replacements killed before they finished left in a folder (a host
-// path): named ones no live replacement holds. Begin does this once per folder and process.
+// Puts a symbolic link to target under name in an open folder, replacing whatever had that name the
+// same way: a link under a temporary name renamed over it, so the old entry stays until the new one is
+// in place. False with error when it could not.
+bool PlaceSymbolicLink(int folderFd, std::string_view name, std::string_view target,
+                       HostError* error = nullptr);
+
+// Removes the temporary files and links that replacements killed before they finished left in a folder
+// (a host path): named files no live replacement holds, and temporary links. Begin does this once per
+// folder and process.
 void ClearStaleReplacements(const std::string& hostFolder);
 
 }  // namespace ruvu::platform

@@ -22,6 +22,30 @@ std::string TargetName::Relative() const {
     return out;
 }
 
+bool LinkStaysInside(const std::vector<std::string>& components, std::string_view target) {
+    if (target.empty() || target.front() == '/' || target.find('\0') != std::string_view::npos ||
+        components.empty()) {
+        return false;
+    }
+    // Depth below the base: the link's own folder first.
+    size_t depth = components.size() - 1;
+    size_t start = 0;
+    while (start <= target.size()) {
+        const size_t end = std::min(target.find('/', start), target.size());
+        const std::string_view part = target.substr(start, end - start);
+        if (part == "..") {
+            if (depth == 0) {
+                return false;
+            }
+            --depth;
+        } else if (!part.empty() && part != ".") {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
 TargetName MakeTargetName(std::string_view listedName, bool isFolder, bool keepFolders) {
     TargetName target;
     if (listedName.find('\0') != std::string_view::npos) {

@@ -23,6 +23,11 @@ struct TargetName {
     std::string Relative() const;
 };
 
+// Whether a symbolic link at components (a path below the base folder) to target, which is taken from
+// the link's own folder, stays inside the base folder: a relative target whose ".." never rise above
+// the base. An empty target, or one with a NUL, does not.
+bool LinkStaysInside(const std::vector<std::string>& components, std::string_view target);
+
 // The target of a listed name: with keepFolders the stored folders are kept, otherwise only the last
 // component. A name with a NUL, or with nothing left after cleaning, gets a problem. isFolder: the
 // entry is a folder (by its attributes or a trailing separator).

@@ -51,6 +51,18 @@ std::optional<std::pair<std::string, abi::UnZipSkipType>> Unsupported(const Cent
     return std::nullopt;
 }
 
+// The longest link target restored as a link; a longer one is written as a file.
+constexpr uint64_t kMaxLinkTarget = 4095;
+
+class TextSink : public OutputSink {
+  public:
+    bool Write(const uint8_t* data, size_t size) override {
+        text.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+    std::string text;
+};
+
 class FileSink : public OutputSink {
   public:
     explicit FileSink(PendingFile& file) : file_(file) {}
@@ -99,6 +111,10 @@ class Job {
                                         std::vector<std::string>& names);
     Outcome Decode(const Item& item, const libcommon::EntryLayout& layout,
                    const std::vector<std::string>* names);
+    // Restores a link entry whose target was read: as a link when the target stays inside the base
+    // folder, else as a file holding the target, with a message. nullopt when it was placed.
+    std::optional<Outcome> PlaceLink(const Item& item, const std::vector<std::string>& names,
+                                     const std::string& target, const Stamp& stamp, PendingFile& file);
 
     const ExtractOptions& options_;
     libcommon::CallbackClient& client_;
@@ -322,6 +338,27 @@ std::optional<Job::Outcome> Job::ChooseTarget(const Item& item, TargetName& targ
     return std::nullopt;
 }
 
+std::optional<Job::Outcome> Job::PlaceLink(const Item& item, const std::vector<std::string>& names,
+                                           const std::string& target, const Stamp& stamp, PendingFile& file) {
+    const std::string path = tree_.WindowsPath(names);
+    if (LinkStaysInside(names, target)) {
+        PathProblem problem;
+        if (!tree_.MakeLink(names, target, stamp.mtime, problem)) {
+            return Skip(item, problem.text, problem.type, problem.code);
+        }
+        return std::nullopt;
+    }
+    if (!client_.Message("Symbolic link " + item.listed + " leads outside the extract folder (" + target +
+                         "): written as a file holding its target")) {
+        return Outcome::Stopped;
+    }
+    if (!file.Write(target.data(), target.size()) || !file.Commit(stamp)) {
+        return Skip(item, "Write error, " + path + ": " + platform::HostErrorText(file.Error()),
+                    abi::stWriteError, abi::kCodeWriteError);
+    }
+    return std::nullopt;
+}
+
 Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
                          const std::vector<std::string>* names) {
     const CentralDirEntry& h = item.entry->header;
@@ -361,23 +398,29 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
     if (!client_.ItemStart(item.listed, h.UncompressedSize)) {
         return Outcome::Stopped;
     }
+    // A link entry's data is its target, read into memory and checked before anything is created.
+    const bool link = file && IsSymbolicLink(h) && h.UncompressedSize <= kMaxLinkTarget;
     if (file) {
-        const char* verb = h.Method == zip::kMethodStored ? " extracting: " : "  inflating: ";
+        const char* verb = link                             ? "    linking: "
+                           : h.Method == zip::kMethodStored ? " extracting: "
+                                                            : "  inflating: ";
         if (!Verbose(verb + path)) {
-            return Outcome::Stopped;
-        }
-        if (IsSymbolicLink(h) &&
-            !Verbose("Symbolic link " + item.listed + " written as a file holding its target")) {
             return Outcome::Stopped;
         }
     }
     std::optional<FileSink> sink;
-    if (file) {
+    TextSink linkTarget;
+    if (file && !link) {
         sink.emplace(*file);
     }
     ItemProgress progress(client_);
-    const DecodeResult result =
-        decoder_.Decode(data, h.Method, h.UncompressedSize, h.Crc32, sink ? &*sink : nullptr, progress);
+    OutputSink* out = nullptr;
+    if (link) {
+        out = &linkTarget;
+    } else if (sink) {
+        out = &*sink;
+    }
+    const DecodeResult result = decoder_.Decode(data, h.Method, h.UncompressedSize, h.Crc32, out, progress);
     if (result.status == Status::Stopped || !progress.End()) {
         return Outcome::Stopped;
     }
@@ -385,7 +428,11 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
     const Stamp stamp = EntryStamp(h, layout.local.Extra);
     switch (result.status) {
         case Status::Ok:
-            if (file && !file->Commit(stamp)) {
+            if (link) {
+                if (const auto outcome = PlaceLink(item, *names, linkTarget.text, stamp, *file)) {
+                    return *outcome;
+                }
+            } else if (file && !file->Commit(stamp)) {
                 return Skip(item, "Write error, " + path + ": " + platform::HostErrorText(file->Error()),
                             abi::stWriteError, abi::kCodeWriteError);
             }
@@ -397,7 +444,7 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
         case Status::CrcError: {
             const std::string text = "CRC error in " + item.listed + " (found " + Hex8(result.crc) +
                                      ", expected " + Hex8(h.Crc32) + ")" + suspect;
-            if (!file || encrypted) {
+            if (!file || encrypted || link) {
                 return Skip(item, text, abi::stCrcError, abi::kCodeBadData);
             }
             int32_t keep = 2;

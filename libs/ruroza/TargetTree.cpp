@@ -253,6 +253,30 @@ std::optional<PendingFile> TargetTree::StartFile(const std::vector<std::string>&
     return PendingFile(std::move(replacement));
 }
 
+bool TargetTree::MakeLink(const std::vector<std::string>& components, const std::string& target,
+                          std::time_t mtime, PathProblem& problem) {
+    Walk walk = OpenFolders(components, components.size() - 1, true);
+    if (walk.problem) {
+        problem = std::move(*walk.problem);
+        return false;
+    }
+    const int folder = walk.folder->Get();
+    struct stat info {};
+    int err = 0;
+    const std::string name = Match(folder, components.back(), info, err).value_or(components.back());
+    HostError error = HostError::None;
+    if (!platform::PlaceSymbolicLink(folder, name, target, &error)) {
+        problem = Problem("Symbolic link " + WindowsPath(components) +
+                              " could not be created: " + platform::HostErrorText(error),
+                          abi::stWriteError, abi::kCodeCreateError);
+        return false;
+    }
+    const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    IndexOf(folder).emplace(platform::LowerCase(name), name);
+    return true;
+}
+
 void TargetTree::RememberFolder(std::vector<std::string> components, const Stamp& stamp) {
     folderStamps_.emplace_back(std::move(components), stamp);
 }

@@ -67,6 +67,11 @@ class TargetTree {
 
     // Starts a file at a relative path; its folders are created as needed.
     std::optional<PendingFile> StartFile(const std::vector<std::string>& components, PathProblem& problem);
+    // Puts a symbolic link to target at a relative path (replacing what is there, never writing through
+    // it), with the given time; its folders are created as needed. Whether the target is safe is the
+    // caller's decision.
+    bool MakeLink(const std::vector<std::string>& components, const std::string& target, std::time_t mtime,
+                  PathProblem& problem);
 
     // Remembers a folder's time and permissions; ApplyFolderStamps sets them once every file is in
     // place (writing files into a folder changes its time).

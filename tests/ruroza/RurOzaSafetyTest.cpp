@@ -89,6 +89,42 @@ TEST_F(RurOzaSafetyTest, SymbolicLinksAreNeverWrittenThrough) {
     EXPECT_THAT(SkipTypes(), ElementsAre(abi::stBadName, abi::stWriteError));
 }
 
+std::string LinkTarget(const std::string& path) {
+    char target[4096];
+    const ssize_t n = readlink(path.c_str(), target, sizeof target);
+    return n < 0 ? std::string() : std::string(target, static_cast<size_t>(n));
+}
+
+// Links made on Unix come back as links, as unzip and bsdtar restore them, when their target taken from
+// the link's own folder stays inside the extract folder; the others are written as files holding the
+// target, with a message; and nothing is ever written through a link the archive made.
+TEST_F(RurOzaSafetyTest, SymbolicLinksThatStayInsideAreRestoredAsLinks) {
+    tmp_.Write("lib/libfoo.so.1.2.3", "the library");
+    ASSERT_TRUE(Shell("ln -s libfoo.so.1.2.3 libfoo.so.1 && ln -s libfoo.so.1 libfoo.so && "
+                      "zip -qy ../libs.zip libfoo.so.1.2.3 libfoo.so.1 libfoo.so",
+                      tmp_.Host("lib"))
+                    .Ok());
+    EXPECT_EQ(Extract("libs.zip"), 3);
+    EXPECT_EQ(LinkTarget(tmp_.Host("out/libfoo.so")), "libfoo.so.1");
+    EXPECT_EQ(LinkTarget(tmp_.Host("out/libfoo.so.1")), "libfoo.so.1.2.3");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/libfoo.so")), "the library");
+
+    ClearOutput();
+    WriteZip("mixed.zip", {CraftedEntry("sub/up", "..").Stored().Mode(0120777),
+                           CraftedEntry("escape", "../outside").Stored().Mode(0120777),
+                           CraftedEntry("absolute", "/etc/passwd").Stored().Mode(0120777),
+                           CraftedEntry("sub/up/x.txt", "through the link"), CraftedEntry("ok.txt", "ok")});
+    EXPECT_EQ(Extract("mixed.zip"), 4);
+    EXPECT_EQ(LinkTarget(tmp_.Host("out/sub/up")), "..");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/escape")), "../outside");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/absolute")), "/etc/passwd");
+    EXPECT_FALSE(tmp_.Exists("out/x.txt"));
+    EXPECT_THAT(SkippedNames(), ElementsAre("sub\\up\\x.txt"));
+    EXPECT_THAT(callback_.Messages(),
+                ::testing::Contains(HasSubstr("escape leads outside the extract folder (../outside)")));
+    EXPECT_TRUE(TemporaryFiles(tmp_.Host("out")).empty());
+}
+
 TEST_F(RurOzaSafetyTest, BrokenEntriesAreReportedOneByOneAndTheRestExtracted) {
     const std::string text = SampleText(1000, 4);
     WriteZip("broken.zip", {
