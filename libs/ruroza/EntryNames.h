@@ -16,7 +16,7 @@ std::string ListedName(const libcommon::ArchiveEntry& entry);
 struct TargetName {
     std::vector<std::string> components;  // folders and the file name, never "", "." or ".."
     bool isFolder = false;                // the entry is a folder
-    bool changed = false;                 // a drive, leading separator, "." or ".." was removed
+    bool changed = false;                 // the name was made safe: it is written under another one
     std::string problem;                  // why the name cannot be written at all (empty when it can)
 
     // The components joined with "\".
@@ -29,7 +29,10 @@ struct TargetName {
 bool LinkStaysInside(const std::vector<std::string>& components, std::string_view target);
 
 // The target of a listed name: with keepFolders the stored folders are kept, otherwise only the last
-// component. A name with a NUL, or with nothing left after cleaning, gets a problem. isFolder: the
+// component. Drives, leading separators, "." and ".." are dropped, and each component is made a name
+// every host holds (control characters as "_", no trailing dots or blanks, "_" before a device name
+// such as CON or COM1, an over-long name cut keeping its extension); changed tells the caller to report
+// the new name. A name with a NUL, or with nothing left after cleaning, gets a problem. isFolder: the
 // entry is a folder (by its attributes or a trailing separator).
 TargetName MakeTargetName(std::string_view listedName, bool isFolder, bool keepFolders);
 

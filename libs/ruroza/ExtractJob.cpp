@@ -266,7 +266,8 @@ Job::Outcome Job::MakeFolder(const Item& item, const TargetName& target) {
     if (!options_.dirNames || target.components.empty()) {
         return Outcome::Folder;
     }
-    if (target.changed && !Verbose("Unsafe name " + item.listed + " created as " + target.Relative())) {
+    if (target.changed &&
+        !client_.Message("Unsafe name " + item.listed + " created as " + target.Relative())) {
         return Outcome::Stopped;
     }
     PathProblem problem;
@@ -282,7 +283,9 @@ Job::Outcome Job::MakeFolder(const Item& item, const TargetName& target) {
 
 std::optional<Job::Outcome> Job::ChooseTarget(const Item& item, TargetName& target,
                                               std::vector<std::string>& names) {
-    if (target.changed && !Verbose("Unsafe name " + item.listed + " written as " + target.Relative())) {
+    // Every rename is told, so the person knows where the file went.
+    if (target.changed &&
+        !client_.Message("Unsafe name " + item.listed + " written as " + target.Relative())) {
         return Outcome::Stopped;
     }
     std::optional<std::string> renamed;
@@ -298,7 +301,8 @@ std::optional<Job::Outcome> Job::ChooseTarget(const Item& item, TargetName& targ
             return Skip(item, "Bad new name " + *renamed + " for " + item.listed + " (" + why + ")",
                         abi::stBadName, abi::kCodeWarning);
         }
-        if (chosen.changed && !Verbose("Unsafe new name " + *renamed + " written as " + chosen.Relative())) {
+        if (chosen.changed &&
+            !client_.Message("Unsafe new name " + *renamed + " written as " + chosen.Relative())) {
             return Outcome::Stopped;
         }
         target = std::move(chosen);

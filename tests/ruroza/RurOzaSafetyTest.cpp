@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include "platform/Drives.h"
+#include "platform/WinPath.h"
 #include "tests/ruroza/RurOzaFixture.h"
 #include "zipformat/ByteOrder.h"
 
@@ -62,6 +63,47 @@ TEST_F(RurOzaSafetyTest, UnsafeNamesStayInsideTheBaseFolder) {
     EXPECT_TRUE(callback_.HasMessage("Unsafe name ..\\evil.txt written as evil.txt"));
     // The NUL name and the bare ".." folder cannot be written at all.
     EXPECT_THAT(SkipTypes(), ElementsAre(abi::stBadName, abi::stBadName));
+}
+
+// Names no host could hold are written under safe names inside the base folder, each rename told; a
+// file and a folder of one name, and a name given twice, lose nothing silently.
+TEST_F(RurOzaSafetyTest, NamesAreMadeSafeAndEveryRenameIsTold) {
+    const std::string longName = std::string(300, 'a') + ".txt";
+    const struct {
+        std::string stored;
+        std::string written;
+    } names[] = {
+        {"ctl\x01name.txt", "ctl_name.txt"},
+        {"trail. ", "trail"},
+        {"CON", "_CON"},
+        {"nul.txt", "_nul.txt"},
+        {"Com1.log", "_Com1.log"},
+        {"sub/LPT9/x.txt", "sub/_LPT9/x.txt"},
+        {longName, std::string(251, 'a') + ".txt"},
+        {"D:\\drive.txt", "drive.txt"},
+        {"../../up.txt", "up.txt"},
+    };
+    std::vector<CraftedEntry> entries;
+    for (const auto& name : names) {
+        entries.emplace_back(name.stored, "from " + name.stored);
+    }
+    entries.emplace_back("same", "a file");
+    entries.emplace_back("same/inner.txt", "a file in a folder of the same name");
+    entries.emplace_back("dup.txt", "first");
+    entries.emplace_back("dup.txt", "second");
+    WriteZip("names.zip", entries);
+    EXPECT_EQ(Extract("names.zip"), static_cast<int32_t>(std::size(names)) + 2);
+    for (const auto& name : names) {
+        EXPECT_EQ(ReadFileBytes(tmp_.Host("out/" + name.written)), "from " + name.stored) << name.written;
+        EXPECT_TRUE(callback_.HasMessage("Unsafe name " + platform::SlashesToBackslashes(name.stored) +
+                                         " written as " + platform::SlashesToBackslashes(name.written)))
+            << name.written;
+    }
+    EXPECT_THAT(Listing(tmp_.Path()), UnorderedElementsAre("names.zip", "out"));
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/same")), "a file");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/dup.txt")), "first");
+    EXPECT_THAT(SkippedNames(), ElementsAre("same\\inner.txt", "dup.txt"));
+    EXPECT_THAT(SkipTypes(), ElementsAre(abi::stWriteError, abi::stNoOverwrite));
 }
 
 TEST_F(RurOzaSafetyTest, SymbolicLinksAreNeverWrittenThrough) {
