@@ -212,14 +212,14 @@ FileReplacement FileReplacement::BeginHost(std::string_view hostPath, const Repl
 }
 
 FileReplacement FileReplacement::BeginAt(int folderFd, std::string_view name,
-                                         const ReplacementOptions& options, std::string_view shownPath) {
+                                         const ReplacementOptions& options) {
     Fd folder(fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
     if (!folder.Valid()) {
         FileReplacement failed;
         failed.error_ = HostErrorFromErrno(errno);
         return failed;
     }
-    return Start(std::move(folder), std::string(name), std::string(shownPath), options);
+    return Start(std::move(folder), std::string(name), {}, options);
 }
 
 FileReplacement FileReplacement::Start(Fd folder, std::string name, std::string targetHost,

@@ -69,16 +69,14 @@ class FileReplacement {
     // The same for a host path.
     static FileReplacement BeginHost(std::string_view hostPath, const ReplacementOptions& options = {});
     // Starts replacing the entry name of an open folder without following any link: a symbolic link
-    // of that name is replaced, not written through. shownPath names the target in Error texts of the
-    // caller and may be empty.
-    static FileReplacement BeginAt(int folderFd, std::string_view name, const ReplacementOptions& options,
-                                   std::string_view shownPath = {});
+    // of that name is replaced, not written through.
+    static FileReplacement BeginAt(int folderFd, std::string_view name, const ReplacementOptions& options);
 
     bool IsOpen() const { return out_.IsOpen(); }
     HostError Error() const { return error_; }
     // The temporary file, open for reading and writing at position 0.
     File& Out() { return out_; }
-    // The host path the content lands on (links resolved); empty for BeginAt without shownPath.
+    // The host path the content lands on (links resolved); empty after BeginAt.
     const std::string& TargetHostPath() const { return targetHost_; }
     // The target as Begin found it; nullopt when it did not exist.
     const std::optional<struct stat>& OldTarget() const { return old_; }

@@ -241,8 +241,7 @@ std::optional<PendingFile> TargetTree::StartFile(const std::vector<std::string>&
     // Extracted files get the entry's permissions, and are not written to the disk one by one.
     options.keepOwnerAndMode = false;
     options.durable = false;
-    platform::FileReplacement replacement =
-        platform::FileReplacement::BeginAt(folder, finalName, options, WindowsPath(components));
+    platform::FileReplacement replacement = platform::FileReplacement::BeginAt(folder, finalName, options);
     if (!replacement.IsOpen()) {
         problem = Problem("File " + WindowsPath(components) +
                               " could not be created: " + platform::HostErrorText(replacement.Error()),
