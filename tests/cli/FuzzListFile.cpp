@@ -1,0 +1,91 @@
+// Feeds arbitrary bytes to the command-line mode as a list file: its lines are split, read in upper
+// case and cut into tokens by the rules of the command executor, and every line but "R" (which would
+// start a program) runs through the executor against a drive C that is a fresh folder. Nothing may
+// crash or hang; every token keeps at most 80 characters, the rest of a line at most 200, and taking
+// tokens always ends.
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/CommandRunner.h"
+#include "app/ProgramArguments.h"
+#include "engine/DozErozev.h"
+#include "platform/CodePage.h"
+#include "platform/Drives.h"
+#include "platform/Interaction.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string root;
+
+void RemoveRoot() {
+    std::error_code ec;
+    fs::remove_all(root, ec);
+}
+
+void Fail(const char* what) {
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
+size_t Characters(const std::string& text) {
+    size_t count = 0;
+    for (const char c : text) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    std::string pattern = (fs::temp_directory_path() / "fuzz-listfile-XXXXXX").string();
+    root = mkdtemp(pattern.data());
+    std::atexit(RemoveRoot);
+    setenv("RUVUVADU_DRIVES", ("C=" + root).c_str(), 1);
+    ruvu::platform::ReloadDriveMap();
+    static ruvu::platform::ScriptedInteraction ui;
+    ruvu::platform::InstallInteraction(&ui);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    ruvu::platform::SetCurrentDirectory("C:\\");
+    ruvu::TDozErozev component;
+    component.SetUnattended(true);
+    bool abortRun = false;
+    int32_t exitStatus = 0;
+    ruvu::CommandTarget target{component, abortRun, exitStatus, {}, {}, {}};
+    for (const std::string& line : ruvu::ListFileLines(text)) {
+        std::string rest = ruvu::CommandText(line);
+        std::string token;
+        for (size_t taken = 0;; ++taken) {
+            ruvu::NextToken(rest, token);
+            if (Characters(token) > ruvu::kTokenLimit || Characters(rest) > ruvu::kRestLimit) {
+                Fail("a token or the rest of a line is longer than its limit");
+            }
+            if (token.empty()) {
+                break;
+            }
+            if (taken > line.size()) {
+                Fail("taking tokens does not end");
+            }
+        }
+        const std::string command = ruvu::CommandText(line);
+        if (command.rfind("R ", 0) == 0 || command == "R") {
+            continue;
+        }
+        try {
+            ruvu::RunCommand(line, target);
+        } catch (const std::exception&) {
+            // An error that ends a run, as a folder that cannot be entered.
+        }
+    }
+    return 0;
+}

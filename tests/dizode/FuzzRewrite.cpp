@@ -1,0 +1,76 @@
+// Feeds arbitrary bytes to DIZODE.DLL as an archive to change, through the component as the program
+// uses it: a delete of some entries and an add of a small file, each copying the other entries byte for
+// byte through their local headers. Nothing may crash or hang, nothing may appear beside the archive,
+// and an archive that was changed must list without an error: a rewrite never leaves it damaged.
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "engine/DozErozev.h"
+#include "platform/Drives.h"
+#include "platform/Interaction.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string root;
+
+void RemoveRoot() {
+    std::error_code ec;
+    fs::remove_all(root, ec);
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    std::string pattern = (fs::temp_directory_path() / "fuzz-rewrite-XXXXXX").string();
+    root = mkdtemp(pattern.data());
+    std::atexit(RemoveRoot);
+    setenv("RUVUVADU_DRIVES", ("C=" + root).c_str(), 1);
+    ruvu::platform::ReloadDriveMap();
+    std::ofstream(root + "/NEW.TXT") << "a file to add\n";
+    static ruvu::platform::ScriptedInteraction ui;
+    ruvu::platform::InstallInteraction(&ui);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    std::ofstream(root + "/IN.ZIP", std::ios::binary | std::ios::trunc) << input;
+    ruvu::TDozErozev component;
+    component.SetUnattended(true);
+    component.SetZipFileName("C:\\IN.ZIP");
+    component.FSpecArgs() = {"*a*"};
+    component.Delete();
+    component.SetAddOptions({});
+    component.FSpecArgs() = {"C:\\NEW.TXT"};
+    component.Add();
+    for (const auto& entry : fs::directory_iterator(root)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "IN.ZIP" && name != "NEW.TXT") {
+            std::fprintf(stderr, "left beside the archive: %s\n", name.c_str());
+            std::abort();
+        }
+    }
+    if (ReadAll(root + "/IN.ZIP") != input) {
+        ruvu::TDozErozev reader;
+        reader.SetUnattended(true);
+        reader.SetZipFileName("C:\\IN.ZIP");
+        if (reader.ErrCode() != 0) {
+            std::fprintf(stderr, "a rewritten archive does not list: %d\n", reader.ErrCode());
+            std::abort();
+        }
+    }
+    return 0;
+}
