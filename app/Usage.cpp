@@ -38,8 +38,9 @@ a floppy that cannot be read) leaves the list file and the window as they are.
 
 Exit status:
   0      every command succeeded
-  1      a copy failed or was cancelled, a program could not be started, a line was no
-         command, or an error ended the run
+  1      a copy failed or was cancelled, an add left files out (a duplicate name, an
+         unreadable file), a program could not be started, a line was no command, or an
+         error ended the run
   2      the archive of e, x or t, or the list file, does not exist
   other  the error code of the failed archive operation or of the last error message;
          255 when the code does not fit in 0-255
