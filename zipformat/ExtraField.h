@@ -46,6 +46,9 @@ struct UnicodeExtra {
 };
 // The block of that id; nullopt when there is none or it is shorter than its fixed part.
 std::optional<UnicodeExtra> FindUnicodeExtra(std::string_view extra, uint16_t id);
+// The text of the block of that id when it stands for exactly the stored text whose CRC-32 is given
+// (version 1, the CRCs match); nullopt otherwise. The text is as stored: not checked to be UTF-8.
+std::optional<std::string_view> UnicodeTextFor(std::string_view extra, uint16_t id, uint32_t storedCrc32);
 
 // The modification time of an extended timestamp block (0x5455) when it carries one.
 std::optional<std::time_t> ExtendedModTime(std::string_view extra);

@@ -16,7 +16,7 @@
 #include "libs/common/ArchiveReader.h"
 #include "libs/common/CallbackClient.h"
 #include "libs/common/ScratchBuffer.h"
-#include "libs/common/ZipCrypto.h"
+#include "zipformat/ZipCrypto.h"
 
 struct libdeflate_decompressor;
 
@@ -48,7 +48,7 @@ struct StoredData {
     libcommon::ArchiveReader* reader = nullptr;
     uint64_t pos = 0;
     uint64_t size = 0;
-    std::optional<libcommon::ZipCryptoKeys> keys;
+    std::optional<zip::ZipCryptoKeys> keys;
 };
 
 struct DecodeResult {

@@ -7,7 +7,6 @@
 
 #include "libs/common/ArchiveReader.h"
 #include "libs/common/SpecMatch.h"
-#include "libs/common/ZipCrypto.h"
 #include "libs/ruroza/EntryDecoder.h"
 #include "libs/ruroza/EntryNames.h"
 #include "libs/ruroza/EntryStamp.h"
@@ -15,6 +14,7 @@
 #include "libs/ruroza/TargetTree.h"
 #include "platform/WinPath.h"
 #include "zipformat/ZipConstants.h"
+#include "zipformat/ZipCrypto.h"
 
 namespace ruvu::ruroza {
 
@@ -319,13 +319,12 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
     StoredData data{&reader_, layout.dataPos, layout.dataSize, std::nullopt};
     const bool encrypted = h.IsEncrypted();
     if (encrypted) {
-        libcommon::EncryptionHeader header{};
+        zip::EncryptionHeader header{};
         if (data.size < header.size() || !reader_.ReadAt(data.pos, header.data(), header.size())) {
             return Skip(item, "Data error in " + item.listed + ": the encryption header is missing",
                         abi::stDataError, abi::kCodeBadData);
         }
-        const uint8_t check =
-            libcommon::EncryptionCheckByte(layout.local.Flags, h.Crc32, layout.local.DosDateTime);
+        const uint8_t check = zip::EncryptionCheckByte(layout.local.Flags, h.Crc32, layout.local.DosDateTime);
         switch (passwords_.Unlock(item.listed, header, check, data.keys)) {
             case PasswordKeeper::Result::Stopped:
                 return Outcome::Stopped;

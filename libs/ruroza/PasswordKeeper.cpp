@@ -8,10 +8,10 @@ PasswordKeeper::PasswordKeeper(libcommon::CallbackClient& client, std::string re
                                int requestsPerEntry)
     : client_(client), record_(std::move(recordPassword)), requestsPerEntry_(requestsPerEntry) {}
 
-bool PasswordKeeper::Try(const std::string& password, const libcommon::EncryptionHeader& header,
-                         uint8_t checkByte, std::optional<libcommon::ZipCryptoKeys>& keys) {
-    libcommon::ZipCryptoKeys candidate(password);
-    if (!libcommon::CheckEncryptionHeader(candidate, header, checkByte)) {
+bool PasswordKeeper::Try(const std::string& password, const zip::EncryptionHeader& header, uint8_t checkByte,
+                         std::optional<zip::ZipCryptoKeys>& keys) {
+    zip::ZipCryptoKeys candidate(password);
+    if (!zip::CheckEncryptionHeader(candidate, header, checkByte)) {
         return false;
     }
     keys = candidate;
@@ -19,9 +19,8 @@ bool PasswordKeeper::Try(const std::string& password, const libcommon::Encryptio
     return true;
 }
 
-PasswordKeeper::Result PasswordKeeper::Unlock(std::string_view entryName,
-                                              const libcommon::EncryptionHeader& header, uint8_t checkByte,
-                                              std::optional<libcommon::ZipCryptoKeys>& keys) {
+PasswordKeeper::Result PasswordKeeper::Unlock(std::string_view entryName, const zip::EncryptionHeader& header,
+                                              uint8_t checkByte, std::optional<zip::ZipCryptoKeys>& keys) {
     keys.reset();
     if (lastGood_ && Try(*lastGood_, header, checkByte, keys)) {
         return Result::Unlocked;

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "libs/common/CallbackClient.h"
-#include "libs/common/ZipCrypto.h"
+#include "zipformat/ZipCrypto.h"
 
 namespace ruvu::ruroza {
 
@@ -20,14 +20,14 @@ class PasswordKeeper {
     enum class Result { Unlocked, NoPassword, Stopped };
     // Finds a password whose keys pass the entry's encryption header; keys gets them, advanced past
     // the header, ready to decrypt the data.
-    Result Unlock(std::string_view entryName, const libcommon::EncryptionHeader& header, uint8_t checkByte,
-                  std::optional<libcommon::ZipCryptoKeys>& keys);
+    Result Unlock(std::string_view entryName, const zip::EncryptionHeader& header, uint8_t checkByte,
+                  std::optional<zip::ZipCryptoKeys>& keys);
     // The password of the last Unlock opened its entry: it is tried first from now on.
     void Confirm() { lastGood_ = current_; }
 
   private:
-    bool Try(const std::string& password, const libcommon::EncryptionHeader& header, uint8_t checkByte,
-             std::optional<libcommon::ZipCryptoKeys>& keys);
+    bool Try(const std::string& password, const zip::EncryptionHeader& header, uint8_t checkByte,
+             std::optional<zip::ZipCryptoKeys>& keys);
 
     libcommon::CallbackClient& client_;
     std::string record_;
