@@ -363,8 +363,8 @@ int RunSelfExtractor(Host& host) {
     bool run = !command.empty() && ((settings.OptionsWord & sfx::kAutoRun) != 0 || ask);
     if (run && ask) {
         const std::optional<std::string> answer =
-            host.AskText(caption, "Command to run after extracting (empty: none):", command, false, false);
-        run = answer && !answer->empty();
+            host.AskText(caption, "Command to run after extracting (\"-\" for none):", command, false, false);
+        run = answer && !answer->empty() && *answer != "-";
         command = answer ? *answer : std::string();
     }
     bool runFailed = false;
