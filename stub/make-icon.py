@@ -29,9 +29,9 @@ def draw(size):
     fill(15, 8, 17, 29, zipper)       # the zipper down the middle
     for y in range(9, 29, 3):
         fill(14, y, 18, y + 1, zipper)
-    fill(22, 2, 26, 9, arrow)         # the arrow rising out of it
-    for i in range(4):
-        fill(20 + i, 2 - i + 3, 28 - i, 3 - i + 3, arrow)
+    fill(23, 5, 26, 10, arrow)        # the arrow rising out of it: its shaft
+    for i in range(4):                # and its head, widening downwards
+        fill(24 - i - 1, 1 + i, 25 + i + 1, 2 + i, arrow)
     return pixels
 
 
