@@ -26,7 +26,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // An icon file with one image of the resource's size, every byte 0xA5.
     std::string icon;
-    zip::ByteWriter(icon).U16(0).U16(1).U16(1).U8(32).U8(32).U8(0).U8(0).U16(1).U16(32).U32(found.Size).U32(22);
+    zip::ByteWriter(icon)
+        .U16(0)
+        .U16(1)
+        .U16(1)
+        .U8(32)
+        .U8(32)
+        .U8(0)
+        .U8(0)
+        .U16(1)
+        .U16(32)
+        .U32(found.Size)
+        .U32(22);
     icon.append(found.Size, static_cast<char>(0xA5));
     std::vector<uint8_t> replaced = image;
     try {

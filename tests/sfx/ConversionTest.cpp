@@ -139,6 +139,30 @@ TEST_F(ConversionTest, ConcatenatedStubAndArchiveNamedOrInsideConvertsBack) {
     EXPECT_EQ(ReadFile(dir_ / "outer2.zip"), outer);
 }
 
+TEST_F(ConversionTest, Zip64EndRecordsAreShiftedToo) {
+    // zip writes ZIP64 end records when it reads the data from standard input.
+    ASSERT_EQ(enginetest::RunProgram({"zip", "-q", dir_ / "stdin.zip", "-"}, {}, "from standard input\n"), 0);
+    const std::string original = ReadFile(dir_ / "stdin.zip");
+    h_.Open(dir_ / "stdin.zip");
+    ASSERT_EQ(h_.zip.ConvertSFX(), 0);
+    const std::string exe = ReadFile(dir_ / "stdin.exe");
+    zip::MemorySource before(original);
+    zip::MemorySource after(exe);
+    zip::EndRecordLocation endBefore;
+    zip::EndRecordLocation endAfter;
+    ASSERT_EQ(zip::FindEndRecord(before, original.size(), endBefore), zip::EndRecordSearch::Found);
+    ASSERT_EQ(zip::FindEndRecord(after, exe.size(), endAfter), zip::EndRecordSearch::Found);
+    ASSERT_TRUE(endBefore.Directory.HasZip64Record);
+    ASSERT_TRUE(endAfter.Directory.HasZip64Record);
+    EXPECT_TRUE(endAfter.Fits);
+    EXPECT_EQ(endAfter.Directory.End, endBefore.Directory.End + 5028);
+    EXPECT_TRUE(testsupport::UnzipTest(dir_ / "stdin.exe").Ok());
+    EXPECT_TRUE(testsupport::PythonZipTest(dir_ / "stdin.exe").Ok());
+    h_.Open(dir_ / "stdin.exe");
+    ASSERT_EQ(h_.zip.ConvertZIP(dir_ / "stdin2.zip"), 0);
+    EXPECT_EQ(ReadFile(dir_ / "stdin2.zip"), original);
+}
+
 TEST_F(ConversionTest, EmptyExecutableAndAddingToANewExe) {
     h_.Open(dir_ / "new.exe");
     h_.Engine().CreateEmptySFX();
