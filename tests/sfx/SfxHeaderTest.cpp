@@ -148,8 +148,9 @@ TEST(SfxHeaderTest, LengthsThatDoNotFitTheirBytesFindNoHeaderOrFail) {
     // A name block claiming more bytes than lie in front of it is no name block.
     std::string block = BuildNameBlock("A", "ZIP");
     zip::PutU32(reinterpret_cast<uint8_t*>(block.data() + block.size() - 8), 0xFFFFFFF0u);
-    zip::MemorySource hugeBlock(header + block);
-    EXPECT_FALSE(ReadNameBlock(hugeBlock, header.size() + block.size()));
+    const std::string withBlock = header + block;
+    zip::MemorySource hugeBlock(withBlock);
+    EXPECT_FALSE(ReadNameBlock(hugeBlock, withBlock.size()));
 
     // A trailer pointing before the start of the file.
     std::string trailer = header;
