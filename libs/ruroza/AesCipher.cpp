@@ -124,7 +124,16 @@ void AesCipher::Decrypt(uint8_t* data, size_t size) {
         }
         const size_t count = std::min(size, keyStream_.size() - keyStreamUsed_);
         const uint8_t* key = keyStream_.data() + keyStreamUsed_;
-        for (size_t i = 0; i < count; ++i) {
+        size_t i = 0;
+        for (; i + sizeof(uint64_t) <= count; i += sizeof(uint64_t)) {
+            uint64_t word = 0;
+            uint64_t mask = 0;
+            std::memcpy(&word, data + i, sizeof word);
+            std::memcpy(&mask, key + i, sizeof mask);
+            word ^= mask;
+            std::memcpy(data + i, &word, sizeof word);
+        }
+        for (; i < count; ++i) {
             data[i] ^= key[i];
         }
         data += count;
