@@ -3,20 +3,19 @@
 // authentication code. PBKDF2 with HMAC-SHA1 (1000 rounds) turns the password and the salt into the
 // AES key, the HMAC key and the verifier; the data is AES in counter mode with a little-endian block
 // counter starting at 1, and the authentication code is the first 10 bytes of the HMAC-SHA1 of the
-// encrypted data. The cryptography is libcrypto's; this class only assembles it.
+// encrypted data. The cryptography is nettle's; this class only assembles it.
 #pragma once
+
+#include <nettle/hmac.h>
+#include <nettle/nettle-meta.h>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
 #include "libs/ruroza/EntryCipher.h"
-
-struct evp_cipher_ctx_st;
-struct evp_mac_ctx_st;
 
 namespace ruvu::ruroza {
 
@@ -32,31 +31,21 @@ class AesCipher : public EntryCipher {
     // code stored behind the data. The strength must be one SaltSize accepts.
     AesCipher(uint8_t strength, std::span<const uint8_t> header,
               std::span<const uint8_t, kAuthCodeSize> authCode);
-    ~AesCipher() override;
-    AesCipher(const AesCipher&) = delete;
-    AesCipher& operator=(const AesCipher&) = delete;
 
     bool TryPassword(std::string_view password) override;
     void Decrypt(uint8_t* data, size_t size) override;
     bool Authentic() override;
 
   private:
-    struct CipherFree {
-        void operator()(evp_cipher_ctx_st* ctx) const;
-    };
-    struct MacFree {
-        void operator()(evp_mac_ctx_st* ctx) const;
-    };
-
     // Fills the key stream with the next counter blocks.
     void NextKeyStream();
 
-    size_t keySize_;
+    const nettle_cipher& aes_;
     std::vector<uint8_t> salt_;
     std::array<uint8_t, kVerifierSize> verifier_{};
     std::array<uint8_t, kAuthCodeSize> authCode_{};
-    std::unique_ptr<evp_cipher_ctx_st, CipherFree> cipher_;
-    std::unique_ptr<evp_mac_ctx_st, MacFree> mac_;
+    std::vector<uint8_t> aesContext_;  // aes_.context_size bytes
+    hmac_sha1_ctx mac_{};
     uint64_t counter_ = 0;                      // the last block counter used
     std::array<uint8_t, 4096> keyStream_{};     // encrypted counter blocks
     size_t keyStreamUsed_ = keyStream_.size();  // bytes of keyStream_ already used

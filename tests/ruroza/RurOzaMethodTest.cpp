@@ -227,6 +227,27 @@ TEST_F(RurOzaMethodTest, DamagedDataOfEveryMethodIsReportedAndNotWritten) {
     }
 }
 
+TEST_F(RurOzaMethodTest, DataLongerThanItsDeclaredSizeStopsThere) {
+    // 300,000 bytes declared as 1,000: decoding stops at the declared size, so a small entry that
+    // expands without end never fills the disk.
+    for (const auto& [method, tool] : {std::pair{zip::kMethodBzip2, "bzip2 -c"},
+                                       {zip::kMethodXz, "xz -c -T1"},
+                                       {zip::kMethodZstd, "zstd -q -c"}}) {
+        SCOPED_TRACE(tool);
+        ASSERT_TRUE(Shell(std::string(tool) + " src/text.txt > packed", tmp_.Path()).Ok());
+        WriteZip("bomb.zip", {CraftedEntry("bomb.txt", SourceFiles()[0].second)
+                                  .Method(method)
+                                  .Bytes(ReadFileBytes(tmp_.Host("packed")))
+                                  .Size(1000)});
+        EXPECT_EQ(Extract("bomb.zip"), 0);
+        EXPECT_THAT(SkipTypes(), ::testing::ElementsAre(abi::stDataError));
+        EXPECT_THAT(callback_.Problems(),
+                    ::testing::Contains(HasSubstr("longer than the declared 1000 bytes")));
+        EXPECT_FALSE(tmp_.Exists("out/bomb.txt"));
+        ClearOutput();
+    }
+}
+
 TEST_F(RurOzaMethodTest, AesEntriesCheckTheirPasswordAndTheirAuthenticationCode) {
     const std::string src = tmp_.Host("src");
     ASSERT_TRUE(Shell("7z a -tzip -bd -mem=AES256 -p'right' ../aes.zip . > /dev/null", src).Ok());
