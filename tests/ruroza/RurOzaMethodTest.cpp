@@ -203,6 +203,27 @@ TEST_F(RurOzaMethodTest, Deflate64MatchesReachBackFurtherThan32KiB) {
     EXPECT_TRUE(ReadFileBytes(tmp_.Host("out/sub/far.bin")) == SourceFiles()[3].second);
 }
 
+TEST_F(RurOzaMethodTest, LargeBzip2EntriesDecodeTheirBlocksApartAndInOrder) {
+    // 1.8 MB in 100 kB blocks, over 1 MiB compressed: the blocks are decoded apart, on several
+    // threads where the machine has them.
+    const std::string data = RandomBytes(1200000, 5) + SampleText(600000, 5);
+    tmp_.Write("big.bin", data);
+    ASSERT_TRUE(Shell("bzip2 -1 -c big.bin > packed", tmp_.Path()).Ok());
+    std::string packed = ReadFileBytes(tmp_.Host("packed"));
+    WriteZip("big.zip", {CraftedEntry("big.bin", data).Method(zip::kMethodBzip2).Bytes(packed)});
+    EXPECT_EQ(Extract("big.zip"), 1);
+    EXPECT_TRUE(ReadFileBytes(tmp_.Host("out/big.bin")) == data);
+
+    // A damaged block in the middle fails the entry, and nothing of it is written.
+    ClearOutput();
+    packed[packed.size() / 2] ^= 0x10;
+    WriteZip("big.zip", {CraftedEntry("big.bin", data).Method(zip::kMethodBzip2).Bytes(packed)});
+    EXPECT_EQ(Extract("big.zip"), 0);
+    EXPECT_THAT(SkipTypes(), ::testing::ElementsAre(abi::stDataError));
+    EXPECT_FALSE(tmp_.Exists("out/big.bin"));
+    EXPECT_TRUE(TemporaryFiles(tmp_.Host("out")).empty());
+}
+
 TEST_F(RurOzaMethodTest, DamagedDataOfEveryMethodIsReportedAndNotWritten) {
     const std::string src = tmp_.Host("src");
     for (const std::string method : {"Deflate64", "BZip2", "LZMA"}) {
