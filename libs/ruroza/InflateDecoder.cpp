@@ -28,8 +28,8 @@ InflateDecoder::~InflateDecoder() {
 
 MethodDecoder::Step InflateDecoder::Start(const DecoderSetup& setup) {
     declaredSize_ = setup.declaredSize;
-    whole_ = decompressor_ != nullptr && setup.declaredSize <= kWholeInputLimit &&
-             setup.storedSize <= kWholeInputLimit &&
+    whole_ = decompressor_ != nullptr && setup.declaredSize <= kInMemoryLimit &&
+             setup.storedSize <= kInMemoryLimit &&
              setup.declaredSize <= setup.storedSize * kMaxDeflateRatio + 1024;
     if (whole_) {
         return Step::More;

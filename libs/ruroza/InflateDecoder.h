@@ -1,4 +1,4 @@
-// Method 8, deflate. An entry of up to kWholeInputLimit bytes whose sizes are plausible is inflated by
+// Method 8, deflate. An entry of up to kInMemoryLimit bytes whose sizes are plausible is inflated by
 // libdeflate in one call into a buffer of exactly the declared size (plus one byte, which tells a
 // longer stream from an exact one); bigger ones, and any whose sizes cannot be right, go through zlib
 // in fixed-size pieces.
@@ -15,6 +15,8 @@ namespace ruvu::ruroza {
 
 class InflateDecoder : public MethodDecoder {
   public:
+    static constexpr uint64_t kInMemoryLimit = 64ull << 20;
+
     InflateDecoder();
     ~InflateDecoder() override;
     InflateDecoder(const InflateDecoder&) = delete;

@@ -28,8 +28,6 @@ class MethodDecoder {
     // The largest history window (dictionary) a decoder allocates for an entry. Data that needs more
     // is refused as Unsupported rather than taking the machine's memory.
     static constexpr uint64_t kMaxWindow = uint64_t{1} << 30;
-    // The most stored bytes a decoder may ask to get whole (WantsWholeInput).
-    static constexpr uint64_t kWholeInputLimit = uint64_t{64} << 20;
 
     // More: call again. End: the data's end was decoded. Failed: the data is invalid, Error() says
     // how. Unsupported: valid data that needs what this decoder does not offer (a larger window).
@@ -42,9 +40,7 @@ class MethodDecoder {
     virtual Step Start(const DecoderSetup& setup) = 0;
 
     // When true after Start, the first Decode gets the entry's whole stored data as input, with
-    // inputEnds set, and those bytes stay in place until the entry ends, also when the decoder takes
-    // them from input at once (for decoders that are fastest with all of it; at most
-    // kWholeInputLimit bytes).
+    // inputEnds set (for decoders that are fastest in one call and chose to, e.g. a small entry).
     virtual bool WantsWholeInput() const { return false; }
 
     // Decodes from the front of input, advancing input past the bytes it took, and sets output to the
