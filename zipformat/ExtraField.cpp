@@ -32,6 +32,11 @@ std::optional<std::string_view> UnicodeTextFor(std::string_view extra, uint16_t 
     return block->Text;
 }
 
+std::optional<AesExtra> FindAesExtra(std::string_view extra) {
+    const auto block = FindExtraBlock(extra, kExtraAes);
+    return block ? ReadRecord<AesExtra>(AsBytes(*block)) : std::nullopt;
+}
+
 std::optional<std::time_t> ExtendedModTime(std::string_view extra) {
     // A flags byte, then the modification time (signed seconds) when bit 0 is set.
     const auto block = FindExtraBlock(extra, kExtraExtendedTimestamp);
