@@ -92,12 +92,19 @@ class TDozEngine : public TZipBase {
     // Returns ErrCode; 0 when it ended silently because a library operation is running.
     int32_t Delete();
 
-    // Spanned sets and new self-extracting targets (SpanSeams.cpp).
+    // Spanned sets (SpanSeams.cpp).
     // Copies tempArchive onto the disks of ZipFileName; 0 on success, else reported.
     int32_t WriteSpan(const std::string& tempArchive);
     // Joins the set of ZipFileName into a temporary archive in folder (joined gets its name); 0 on
     // success, else reported.
     int32_t ReadSpan(const std::string& folder, std::string& joined);
+
+    // Self-extracting archives (SfxOperations.cpp).
+    // Converts ZipFileName into an executable (ConvertSFX) or an executable into a zip archive
+    // (ConvertZIP): into target, or by default the same name with ".exe" / ".zip". 0 on success; 1
+    // after a failure, reported with its id in ErrCode (1 for a failure without one).
+    int32_t ConvertSFX(std::string_view target);
+    int32_t ConvertZIP(std::string_view target);
     // Creates ZipFileName as an empty self-extracting archive from the stub; raises EDozErozev.
     void CreateEmptySFX();
 

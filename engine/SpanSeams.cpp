@@ -1,6 +1,6 @@
-// Where spanned sets and new self-extracting archives join the add and extract operations. Until
-// writing and joining spanned sets and building executables from the stub exist, each reports that it
-// is not available, so the operation ends cleanly without touching the archive.
+// Where spanned sets join the add and extract operations. Until writing and joining spanned sets
+// exist, each reports that it is not available, so the operation ends cleanly without touching the
+// archive.
 #include "engine/DozEngine.h"
 #include "engine/Messages.h"
 
@@ -15,10 +15,6 @@ int32_t TDozEngine::ReadSpan(const std::string& folder, std::string& joined) {
     joined.clear();
     ShowZipMessage(msg::SpanningUnsupported);
     return -1;
-}
-
-void TDozEngine::CreateEmptySFX() {
-    throw EDozErozev(msg::SfxNotSupported, true);
 }
 
 }  // namespace ruvu

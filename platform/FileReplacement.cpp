@@ -161,6 +161,7 @@ FileReplacement& FileReplacement::operator=(FileReplacement&& other) noexcept {
         folderLock_ = std::move(other.folderLock_);
         old_ = other.old_;
         keepOwnerAndMode_ = other.keepOwnerAndMode_;
+        executable_ = other.executable_;
         durable_ = other.durable_;
         replaceExisting_ = other.replaceExisting_;
         error_ = other.error_;
@@ -229,6 +230,7 @@ FileReplacement FileReplacement::Start(Fd folder, std::string name, std::string 
     r.name_ = std::move(name);
     r.targetHost_ = std::move(targetHost);
     r.keepOwnerAndMode_ = options.keepOwnerAndMode;
+    r.executable_ = options.executable;
     r.durable_ = options.durable;
     r.replaceExisting_ = options.replaceExisting;
     if (options.exclusive) {
@@ -362,6 +364,15 @@ bool FileReplacement::Commit() {
             fchown(fd, static_cast<uid_t>(-1), old_->st_gid);
         }
         fchmod(fd, old_->st_mode & 07777);
+    }
+    struct stat st {};
+    if (executable_ && fstat(fd, &st) == 0) {
+        const mode_t readable = st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH);
+        if (fchmod(fd, (st.st_mode & 07777) | readable >> 2) != 0) {
+            const int err = errno;
+            Abandon();
+            return Fail(HostErrorFromErrno(err));
+        }
     }
     if (durable_ && fsync(fd) != 0) {
         const int err = errno;

@@ -50,6 +50,8 @@ struct ReplacementOptions {
     bool replaceExisting = true;
     // The new file gets the old one's permission bits, owner and group.
     bool keepOwnerAndMode = true;
+    // A program: everyone who may read the new file may also run it.
+    bool executable = false;
     // Commit writes the file and the folder entry to the disk before it renames and returns.
     bool durable = true;
 };
@@ -102,6 +104,7 @@ class FileReplacement {
     Fd folderLock_;  // the locked folder while the target does not exist (exclusive)
     std::optional<struct stat> old_;
     bool keepOwnerAndMode_ = true;
+    bool executable_ = false;
     bool durable_ = true;
     bool replaceExisting_ = true;
     HostError error_ = HostError::None;
