@@ -39,6 +39,18 @@ std::string HostJoin(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
+SourceFile FileSource(std::string windowsPath, std::string hostPath, std::string stored,
+                      const struct stat& st) {
+    SourceFile item;
+    item.windowsPath = std::move(windowsPath);
+    item.hostPath = std::move(hostPath);
+    item.storedName = std::move(stored);
+    item.size = st.st_size;
+    item.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
+    item.mode = st.st_mode;
+    return item;
+}
+
 }  // namespace
 
 struct SourceCollector::Walk {
@@ -152,13 +164,7 @@ bool SourceCollector::CollectSpec(const SpecItem& spec, std::vector<SourceFile>&
                 return Skip("Not a regular file, skipped: " + spec.spec, abi::kCodeWarning);
             }
             const std::string name = platform::ExtractFileName(*host);
-            SourceFile item;
-            item.windowsPath = full;
-            item.hostPath = *host;
-            item.storedName = StoredFor(storedDir, name);
-            item.size = st.st_size;
-            item.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
-            item.mode = st.st_mode;
+            SourceFile item = FileSource(full, *host, StoredFor(storedDir, name), st);
             if (*host == archiveHostPath_ || IsArchive(st)) {
                 return Skip("The archive cannot be added to itself: " + spec.spec, abi::kCodeWarning);
             }
@@ -205,13 +211,7 @@ void SourceCollector::CollectForEntries(const std::vector<std::string>& entryNam
             IsArchive(st)) {
             return false;
         }
-        SourceFile item;
-        item.windowsPath = windowsPath;
-        item.hostPath = host;
-        item.storedName = stored;
-        item.size = st.st_size;
-        item.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
-        item.mode = st.st_mode;
+        SourceFile item = FileSource(windowsPath, host, stored, st);
         item.encrypt = spec.encrypt;
         item.password = spec.password;
         out.push_back(std::move(item));
@@ -337,13 +337,7 @@ int SourceCollector::WalkFolder(const Walk& walk, const std::string& hostDir, co
             }
             continue;
         }
-        SourceFile item;
-        item.windowsPath = windowsPath;
-        item.hostPath = hostPath;
-        item.storedName = stored;
-        item.size = st.st_size;
-        item.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
-        item.mode = st.st_mode;
+        SourceFile item = FileSource(windowsPath, hostPath, stored, st);
         if (AddItem(std::move(item), *walk.spec, out)) {
             ++added;
         }
