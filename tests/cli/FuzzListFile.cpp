@@ -3,35 +3,18 @@
 // start a program) runs through the executor against a drive C that is a fresh folder. Nothing may
 // crash or hang; every token keeps at most 80 characters, the rest of a line at most 200, and taking
 // tokens always ends.
-#include <stdlib.h>
-
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "app/CommandRunner.h"
 #include "app/ProgramArguments.h"
 #include "engine/DozErozev.h"
 #include "platform/CodePage.h"
-#include "platform/Drives.h"
 #include "platform/Interaction.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string root;
-
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-}
-
-void Fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
 
 size_t Characters(const std::string& text) {
     size_t count = 0;
@@ -44,11 +27,8 @@ size_t Characters(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::string pattern = (fs::temp_directory_path() / "fuzz-listfile-XXXXXX").string();
-    root = mkdtemp(pattern.data());
-    std::atexit(RemoveRoot);
-    setenv("RUVUVADU_DRIVES", ("C=" + root).c_str(), 1);
-    ruvu::platform::ReloadDriveMap();
+    ruvu::fuzzsupport::MakeDriveC("listfile");
+    ruvu::fuzzsupport::KeepLibrariesLoaded();
     static ruvu::platform::ScriptedInteraction ui;
     ruvu::platform::InstallInteraction(&ui);
     return 0;
@@ -68,13 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t taken = 0;; ++taken) {
             ruvu::NextToken(rest, token);
             if (Characters(token) > ruvu::kTokenLimit || Characters(rest) > ruvu::kRestLimit) {
-                Fail("a token or the rest of a line is longer than its limit");
+                ruvu::fuzzsupport::Fail("a token or the rest of a line is longer than its limit");
             }
             if (token.empty()) {
                 break;
             }
             if (taken > line.size()) {
-                Fail("taking tokens does not end");
+                ruvu::fuzzsupport::Fail("taking tokens does not end");
             }
         }
         const std::string command = ruvu::CommandText(line);

@@ -2,18 +2,15 @@
 // uses it: a delete of some entries and an add of a small file, each copying the other entries byte for
 // byte through their local headers. Nothing may crash or hang, nothing may appear beside the archive,
 // and an archive that was changed must list without an error: a rewrite never leaves it damaged.
-#include <stdlib.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "engine/DozErozev.h"
-#include "platform/Drives.h"
 #include "platform/Interaction.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 namespace {
 
@@ -21,24 +18,11 @@ namespace fs = std::filesystem;
 
 std::string root;
 
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::string pattern = (fs::temp_directory_path() / "fuzz-rewrite-XXXXXX").string();
-    root = mkdtemp(pattern.data());
-    std::atexit(RemoveRoot);
-    setenv("RUVUVADU_DRIVES", ("C=" + root).c_str(), 1);
-    ruvu::platform::ReloadDriveMap();
+    root = ruvu::fuzzsupport::MakeDriveC("rewrite");
+    ruvu::fuzzsupport::KeepLibrariesLoaded();
     std::ofstream(root + "/NEW.TXT") << "a file to add\n";
     static ruvu::platform::ScriptedInteraction ui;
     ruvu::platform::InstallInteraction(&ui);
@@ -63,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         }
     }
-    if (ReadAll(root + "/IN.ZIP") != input) {
+    if (ruvu::fuzzsupport::ReadAll(root + "/IN.ZIP") != input) {
         ruvu::TDozErozev reader;
         reader.SetUnattended(true);
         reader.SetZipFileName("C:\\IN.ZIP");

@@ -2,18 +2,15 @@
 // holding the piece count), which a join glues together; and as a file that a split with sizes taken
 // from the input cuts and a join puts back. Nothing may crash or hang; a join that succeeds gives the
 // pieces' bytes after the header, and a split followed by a join gives the file back byte for byte.
-#include <stdlib.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
-#include "platform/Drives.h"
 #include "platform/Interaction.h"
 #include "splitter/FileSplitter.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 namespace {
 
@@ -21,29 +18,10 @@ namespace fs = std::filesystem;
 
 std::string root;
 
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::string pattern = (fs::temp_directory_path() / "fuzz-splitjoin-XXXXXX").string();
-    root = mkdtemp(pattern.data());
-    std::atexit(RemoveRoot);
-    setenv("RUVUVADU_DRIVES", ("C=" + root).c_str(), 1);
-    ruvu::platform::ReloadDriveMap();
+    root = ruvu::fuzzsupport::MakeDriveC("splitjoin");
     static ruvu::platform::ScriptedInteraction ui;
     ruvu::platform::InstallInteraction(&ui);
     return 0;
@@ -75,9 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     joiner.SetFileName("C:\\set\\JOINED.BIN");
     try {
         if (joiner.Join()) {
-            const std::string joined = ReadAll(root + "/set/JOINED.BIN");
+            const std::string joined = ruvu::fuzzsupport::ReadAll(root + "/set/JOINED.BIN");
             if (expected.compare(0, joined.size(), joined) != 0) {
-                Fail("a join gave bytes the pieces do not hold");
+                ruvu::fuzzsupport::Fail("a join gave bytes the pieces do not hold");
             }
         }
     } catch (const std::exception&) {
@@ -99,8 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ruvu::TFileSplitter back;
             back.SetSplitFileName("C:\\set\\PART.SPL");
             back.SetFileName("C:\\set\\BACK.BIN");
-            if (!back.Join() || ReadAll(root + "/set/BACK.BIN") != input) {
-                Fail("a split and a join did not give the file back");
+            if (!back.Join() || ruvu::fuzzsupport::ReadAll(root + "/set/BACK.BIN") != input) {
+                ruvu::fuzzsupport::Fail("a split and a join did not give the file back");
             }
         }
     } catch (const std::exception&) {
