@@ -12,6 +12,7 @@
 #include "app/Addunit.h"
 #include "app/ProgramArguments.h"
 #include "app/QtInteraction.h"
+#include "app/QtTranslations.h"
 #include "app/ScreenshotTour.h"
 #include "app/Usage.h"
 #include "app/extrunit.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("RuvuvADU"));
+    ruvu::InstallQtTranslations(&application);
 
     ruvu::QtInteraction qtInteraction;
     const QString platformName = QGuiApplication::platformName();
