@@ -313,7 +313,7 @@ TEST_F(ConversionTest, FullDiskOrRefusedTrashLeaveSourceAndOldTargetAsTheyWere) 
     EXPECT_EQ(files, 6u);  // stub, in, plain.zip, plain.exe, real.exe, floppy: no temporary file stayed
 }
 
-TEST_F(ConversionTest, DozdrvMakesAndUndoesExecutablesAndTrashesTheOldTarget) {
+TEST_F(ConversionTest, RuvuzipMakesAndUndoesExecutablesAndTrashesTheOldTarget) {
     const std::string home = dir_ / "home";
     fs::create_directories(home + "/data");
     WriteFile(dir_ / "plain.exe", "the old executable");
@@ -323,7 +323,7 @@ TEST_F(ConversionTest, DozdrvMakesAndUndoesExecutablesAndTrashesTheOldTarget) {
     }
     const std::vector<std::string> env = {"env", "HOME=" + home, "XDG_DATA_HOME=" + home + "/data"};
     std::vector<std::string> make = env;
-    const std::vector<std::string> words = {ruvuzip,      "sfx", dir_ / "plain.zip", "--stub", stub_,
+    const std::vector<std::string> words = {ruvuzip,     "sfx", dir_ / "plain.zip", "--stub", stub_,
                                             "--caption", "Cím", "--options",        "frn",    "--overwrite",
                                             "always"};
     make.insert(make.end(), words.begin(), words.end());
