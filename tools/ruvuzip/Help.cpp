@@ -1,5 +1,9 @@
 #include "tools/ruvuzip/Help.h"
 
+#include <string>
+
+#include "platform/EnvironmentHelp.h"
+
 namespace ruvu::ruvuzip {
 
 namespace {
@@ -57,18 +61,13 @@ Exit status:
   3  nothing failed, but entries were skipped: existing files not overwritten (no -o), files not
      newer, encrypted entries without the right password (then also the warning 10502)
 
-Environment:
-  RUVUVADU_DRIVES  drive letters for host folders, ";"-separated LETTER=SPEC items: "/dir"
-                   (fixed disk), "removable:/dir" or "floppy:/dir" (a virtual floppy changer);
-                   unset, C: is "/"
-  RUVUVADU_OEMCP   the OEM code page of MS-DOS names in archives (default CP852)
-  RUVUVADU_ANSICP  the code page of names that are neither OEM nor UTF-8 (default ISO-8859-2)
 )";
 
 }  // namespace
 
 std::string_view HelpText() {
-    return kHelp;
+    static const std::string text = std::string(kHelp) + std::string(platform::kEnvironmentHelp);
+    return text;
 }
 
 std::string_view VersionText() {
