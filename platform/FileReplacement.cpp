@@ -352,6 +352,11 @@ bool FileReplacement::CreateTemporary() {
     return true;
 }
 
+bool FileReplacement::TargetIs(int fd) const {
+    struct stat st {};
+    return old_ && fstat(fd, &st) == 0 && SameFile(*old_, st);
+}
+
 bool FileReplacement::Commit() {
     if (!out_.IsOpen()) {
         return Fail(error_ == HostError::None ? HostError::InvalidHandle : error_);

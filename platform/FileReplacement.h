@@ -82,6 +82,8 @@ class FileReplacement {
     const std::string& TargetHostPath() const { return targetHost_; }
     // The target as Begin found it; nullopt when it did not exist.
     const std::optional<struct stat>& OldTarget() const { return old_; }
+    // True when the target Begin found is the file open as fd: a copy onto itself.
+    bool TargetIs(int fd) const;
 
     // Puts the new file in place. False with Error() when it could not; the target is then as it was.
     bool Commit();

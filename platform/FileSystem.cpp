@@ -140,14 +140,13 @@ bool CopyHostFile(const std::string& from, const std::string& to, bool failIfExi
     if (!target.IsOpen()) {
         return SetError(error, target.Error());
     }
+    // A file copied onto itself: the open source denies the writing, as on Windows.
+    if (target.TargetIs(source.NativeHandle())) {
+        return SetError(error, HostError::SharingViolation);
+    }
     struct stat st {};
     if (fstat(source.NativeHandle(), &st) != 0) {
         return SetErrno(error, errno);
-    }
-    // A file copied onto itself: the open source denies the writing, as on Windows.
-    const std::optional<struct stat>& old = target.OldTarget();
-    if (old && old->st_dev == st.st_dev && old->st_ino == st.st_ino) {
-        return SetError(error, HostError::SharingViolation);
     }
     std::vector<char> buffer(kCopyBufferSize);
     for (;;) {

@@ -1,7 +1,5 @@
 #include "splitter/BigCopyUnit.h"
 
-#include <unistd.h>
-
 #include <ctime>
 #include <optional>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "platform/DateFormat.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
+#include "platform/FileReplacement.h"
 #include "platform/FileSystem.h"
 #include "platform/FindFiles.h"
 #include "platform/Interaction.h"
@@ -156,31 +155,28 @@ bool CopyFileCounted(std::string_view source, std::string_view destination, int6
     if (!input.IsOpen()) {
         return false;
     }
-    File output = File::Open(destination, platform::Access::Write, platform::Share::Exclusive,
-                             platform::Disposition::CreateAlways);
-    if (!output.IsOpen()) {
-        return false;
+    // The copy takes the destination's place only when complete: a failure leaves an existing one as it
+    // was.
+    platform::FileReplacement output = platform::FileReplacement::Begin(destination);
+    if (!output.IsOpen() || output.TargetIs(input.NativeHandle())) {
+        return false;  // also a file copied onto itself
     }
     std::vector<char> block(kCountedBlock);
-    bool ok = true;
     for (;;) {
         int64_t n = input.Read(block.data(), block.size());
-        if (n <= 0) {
-            ok = n == 0;
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
             break;
         }
         platform::CurrentInteraction().ProcessPendingEvents();
         counter += n;
-        if (output.Write(block.data(), static_cast<size_t>(n)) != n) {
-            ok = false;
-            break;
+        if (output.Out().Write(block.data(), static_cast<size_t>(n)) != n) {
+            return false;
         }
     }
-    if (!ok) {
-        // Only the file this copy created is removed, never a source that happens to share its name.
-        unlink(output.HostPath().c_str());
-    }
-    return ok;
+    return output.Commit();
 }
 
 TBigCopyRun::TBigCopyRun(BigCopyWindow& window) : window_(window) {

@@ -333,6 +333,15 @@ TEST_F(BigCopyTest, EraseFilesRemovesMatchingFilesAndWholeFoldersButNotDotFolder
     EXPECT_FALSE(CopyFileCounted("C:\\NONE.TXT", "C:\\COPY.TXT", counter));
     EXPECT_FALSE(CopyFileCounted("C:\\BIG.TXT", "C:\\big.txt", counter));  // onto itself
     EXPECT_EQ(ReadFileBytes(OnC("BIG.TXT")), std::string(45000, 'x'));
+    // A copy that fails half way (the disk is full) leaves the destination it would replace.
+    CreateDisks(1);
+    changer_.Insert("1");
+    WriteOnC("HUGE.TXT", std::string(1500000, 'h'));
+    const std::string old = root_.Write("a.txt", std::string(1000, 'o'));
+    fs::copy_file(old, OnDisk("1", "COPY.TXT"));
+    EXPECT_FALSE(CopyFileCounted("C:\\HUGE.TXT", "A:\\COPY.TXT", counter));
+    EXPECT_EQ(ReadFileBytes(OnDisk("1", "COPY.TXT")), std::string(1000, 'o'));
+    EXPECT_EQ(std::distance(fs::directory_iterator(changer_.DiskFolder("1")), fs::directory_iterator()), 1);
 }
 
 TEST_F(BigCopyTest, ADriveAMappedToAFixedFolderIsNeverWiped) {
