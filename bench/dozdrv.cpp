@@ -3,15 +3,24 @@
 //
 //   dozdrv list ARCHIVE   one line per entry: name, compressed size, original size, CRC-32 and MS-DOS
 //                         date and time in hexadecimal, separated by tabs; then "count N errcode E".
-//   dozdrv add ARCHIVE [-r] [-d] [-e] [-p PASSWORD] [-l LEVEL] SPEC...
-//                         -r recurse into folders, -d keep folder names, -e encrypt (needs -p)
+//   dozdrv add ARCHIVE [-r] [-d] [-e] [-p PASSWORD] [-l LEVEL]
+//                      [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...
+//                         -r recurse into folders, -d keep folder names, -e encrypt (needs -p);
+//                         --span writes a spanned set: part files ARCHIVE001.zip, ... on a hard disk
+//                         (with --compat-names ARCHIVE.z01, ..., ARCHIVE.zip), or a series of
+//                         labelled floppies; --volume-size caps each volume, --erase wipes each
+//                         floppy first (after asking)
 //   dozdrv extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]
 //                         -d keep folder names, -o overwrite existing files; no spec: every entry
 //   dozdrv test ARCHIVE [-p PASSWORD]
 //   dozdrv delete ARCHIVE SPEC...
 //
-// Every run is unattended. Every message of the component goes to standard error; the operations end
-// with "success N errcode E" on standard output. The exit status is 0 when ErrCode is 0.
+// A spanned set is listed, extracted and tested through its last part (ARCHIVE.zip, ARCHIVE009.zip or
+// the file on the last floppy). Runs are unattended, except spanned adds and archives on floppy or
+// removable drives: their questions and disk prompts are asked on the terminal (insert the disk, then
+// press Enter; the end of input cancels). Every message of the component goes to standard error; the
+// operations end with "success N errcode E" on standard output. The exit status is 0 when ErrCode is 0.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +29,7 @@
 #include <vector>
 
 #include "engine/DozErozev.h"
+#include "platform/Drives.h"
 
 namespace {
 
@@ -37,7 +47,8 @@ void AppendHex8(std::string& out, uint32_t value) {
 int Usage() {
     std::fputs(
         "usage: dozdrv list ARCHIVE\n"
-        "       dozdrv add ARCHIVE [-r] [-d] [-e] [-p PASSWORD] [-l LEVEL] SPEC...\n"
+        "       dozdrv add ARCHIVE [-r] [-d] [-e] [-p PASSWORD] [-l LEVEL]\n"
+        "                  [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...\n"
         "       dozdrv extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]\n"
         "       dozdrv test ARCHIVE [-p PASSWORD]\n"
         "       dozdrv delete ARCHIVE SPEC...\n",
@@ -45,9 +56,10 @@ int Usage() {
     return 2;
 }
 
-// An unattended component that prints every message.
-void Prepare(ruvu::TDozErozev& component) {
-    component.SetUnattended(true);
+// A component that prints every message; unattended unless a person may be needed for disks.
+void Prepare(ruvu::TDozErozev& component, const char* archive, bool spanning) {
+    component.SetUnattended(!spanning &&
+                            ruvu::platform::GetDriveType(archive) != ruvu::platform::DRIVE_REMOVABLE);
     component.OnMessage = [](ruvu::TObject*, int32_t code, const std::string& text) {
         std::fprintf(stderr, "%d: %s\n", code, text.c_str());
     };
@@ -62,11 +74,46 @@ struct Words {
     bool dirNames = false;
     bool encrypt = false;
     bool overwrite = false;
+    bool span = false;
+    bool compatNames = false;
+    bool erase = false;
+    int32_t volumeSize = 0;
 };
 
-bool ParseWords(int argc, char** argv, int first, std::string_view allowed, Words& words) {
+// The spanning options of add; false for a word that is none of them or a bad volume size.
+bool ParseSpanWord(int argc, char** argv, int& i, Words& words) {
+    const std::string_view word = argv[i];
+    if (word == "--span") {
+        words.span = true;
+    } else if (word == "--compat-names") {
+        words.compatNames = true;
+    } else if (word == "--erase") {
+        words.erase = true;
+    } else if (word == "--volume-size") {
+        if (++i >= argc) {
+            return false;
+        }
+        char* end = nullptr;
+        const long long size = std::strtoll(argv[i], &end, 10);
+        if (end == argv[i] || *end != '\0' || size < 1 || size > INT32_MAX) {
+            return false;
+        }
+        words.volumeSize = static_cast<int32_t>(size);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ParseWords(int argc, char** argv, int first, std::string_view allowed, bool spanWords, Words& words) {
     for (int i = first; i < argc; ++i) {
         const std::string_view word = argv[i];
+        if (word.starts_with("--") && spanWords) {
+            if (!ParseSpanWord(argc, argv, i, words)) {
+                return false;
+            }
+            continue;
+        }
         if (word.size() != 2 || word[0] != '-' || allowed.find(word[1]) == std::string_view::npos) {
             words.args.emplace_back(word);
             continue;
@@ -102,11 +149,12 @@ int Operation(const std::string& command, int argc, char** argv) {
                                      : command == "extract" ? "dop"
                                      : command == "test"    ? "p"
                                                             : "";
-    if (!ParseWords(argc, argv, 3, allowed, words)) {
+    if (!ParseWords(argc, argv, 3, allowed, command == "add", words) ||
+        (!words.span && (words.compatNames || words.erase || words.volumeSize != 0))) {
         return Usage();
     }
     ruvu::TDozErozev component;
-    Prepare(component);
+    Prepare(component, argv[2], words.span);
     component.SetZipFileName(argv[2]);
     component.SetPassword(words.password);
     if (command == "add") {
@@ -122,6 +170,12 @@ int Operation(const std::string& command, int argc, char** argv) {
         }
         if (words.encrypt) {
             options.Include(ruvu::AddEncrypt);
+        }
+        if (words.span) {
+            options.Include(words.erase ? ruvu::AddDiskSpanErase : ruvu::AddDiskSpan);
+            component.SetSpanOptions(words.compatNames ? ruvu::SpanOpts{ruvu::spCompatName}
+                                                       : ruvu::SpanOpts{});
+            component.SetMaxVolumeSize(words.volumeSize);
         }
         component.SetAddOptions(options);
         component.SetAddCompLevel(words.level);
@@ -163,7 +217,7 @@ int Operation(const std::string& command, int argc, char** argv) {
 
 int List(const char* archive) {
     ruvu::TDozErozev component;
-    Prepare(component);
+    Prepare(component, archive, false);
     component.SetZipFileName(archive);
 
     std::string out;

@@ -1,21 +1,10 @@
-// Where spanned sets and new self-extracting archives join the add and extract operations. Until
-// writing and joining spanned sets and building executables from the stub exist, each reports that it
-// is not available, so the operation ends cleanly without touching the archive.
+// Where new self-extracting archives join the add operation. Until building executables from the stub
+// exists, it reports that it is not available, so the operation ends cleanly without touching the
+// archive.
 #include "engine/DozEngine.h"
 #include "engine/Messages.h"
 
 namespace ruvu {
-
-int32_t TDozEngine::WriteSpan(const std::string& tempArchive) {
-    ShowZipMessage(msg::SpanningUnsupported);
-    return -1;
-}
-
-int32_t TDozEngine::ReadSpan(const std::string& folder, std::string& joined) {
-    joined.clear();
-    ShowZipMessage(msg::SpanningUnsupported);
-    return -1;
-}
 
 void TDozEngine::CreateEmptySFX() {
     throw EDozErozev(msg::SfxNotSupported, true);
