@@ -79,7 +79,8 @@ void TDozEngine::RequestDisk(bool writing) {
             prompt = LoadZipStrFmt(msg::InsertDiskOf, {CurrentDisk + 1, LastDiskNumber + 1});
         }
         prompt += LoadZipStrFmt(msg::InDrive, {DriveRoot});
-        if (writing && CurrentDisk == 0 && CheckDrive()) {
+        // Once a first disk was refused, the one in the drive is not simply taken again.
+        if (writing && CurrentDisk == 0 && !firstDiskRefused_ && CheckDrive()) {
             NewDiskRequested = false;
             continue;
         }

@@ -244,7 +244,8 @@ class TDozEngine : public TZipBase {
     size_t pendingKeep_ = 0;  // bytes the next volume must hold together
     int32_t blockDisk_ = 0;   // where the last kept-together block landed
     int64_t blockOffset_ = 0;
-    bool writingVolumes_ = false;  // the last part's number is not known yet
+    bool writingVolumes_ = false;    // the last part's number is not known yet
+    bool firstDiskRefused_ = false;  // another first disk has been asked for
     std::string pendingComment_;
     platform::ScopedHandle extraHandle_;
     platform::ScopedHandle memoryHandle_;

@@ -96,6 +96,7 @@ int32_t TDozEngine::WriteSpan(const std::string& source, const std::string& dest
     createdParts_.clear();
     pendingKeep_ = 0;
     writingVolumes_ = true;
+    firstDiskRefused_ = false;
     StartWaitCursor();
     try {
         if (!platform::FileExists(source)) {
@@ -271,6 +272,7 @@ void TDozEngine::ReserveRoom(size_t keepTogether) {
             if (!askAgain) {
                 break;
             }
+            firstDiskRefused_ = firstDiskRefused_ || CurrentDisk == 0;
         }
         if (static_cast<int64_t>(keepTogether) <= VolumeRoom) {
             return;
