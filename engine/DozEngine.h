@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -211,7 +212,13 @@ class TDozEngine : public TZipBase {
     std::string CallbackMessageText(const abi::CallbackRecord& record) const;
     void RaiseDirUpdate();
 
-    // Spanned set writing (SpanWriter.cpp, NewVolume.cpp).
+    // Spanned sets (SpanWriter.cpp, NewVolume.cpp).
+    // Runs the work of WriteSpan or ReadSpan and reports what stopped it: 0, or -7 after an engine
+    // error, -8 out of memory, -9 anything else.
+    int32_t RunSpanWork(const std::function<void()>& work);
+    // The answer to a Retry/Cancel box about the disk in the drive: Retry asks for another disk (true);
+    // Cancel ends the writing with 11007, a box that could not be shown with 11006.
+    bool RetryWithAnotherDisk(int answer);
     struct WrittenVolume {
         int32_t disk;
         std::string name;

@@ -10,6 +10,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
+#include "platform/WinPath.h"
 
 namespace ruvu {
 
@@ -35,6 +36,18 @@ int TDozEngine::AskAboutDisk(int32_t id, std::initializer_list<FormatArg> args, 
     return platform::CurrentInteraction().MessageBox(LoadZipStrFmt(id, args), caption, flags);
 }
 
+bool TDozEngine::RetryWithAnotherDisk(int answer) {
+    if (answer == 0) {
+        throw EDozErozev(msg::MsgBoxNoMemory, true);
+    }
+    if (answer != platform::IDRETRY) {
+        throw EDozErozev(msg::UserCanceled, true);
+    }
+    VolumeBytesWritten = 0;
+    NewDiskRequested = true;
+    return true;
+}
+
 int32_t TDozEngine::EarlierVolumeInDrive() const {
     for (const WrittenVolume& volume : writtenVolumes_) {
         if (volume.disk >= CurrentDisk) {
@@ -52,13 +65,12 @@ int32_t TDozEngine::EarlierVolumeInDrive() const {
 bool TDozEngine::RefuseEarlierVolume(int32_t number, const std::string& name) {
     DiskStatus = 4;
     TDozErozev& c = Component();
+    int answer = platform::IDRETRY;
     if (c.OnStatusDisk && !ShuttingDown) {
         TZipDiskAction action = 0;
         c.OnStatusDisk(&c, number, name, DiskStatus, action);
         DiskAction = action;
-        if (action == 3) {
-            throw EDozErozev(msg::UserCanceled, true);
-        }
+        answer = action == 3 ? platform::IDCANCEL : platform::IDRETRY;
     } else {
         if (Options.Unattended) {
             throw EDozErozev(msg::UnattendedSpanning, true);
@@ -66,17 +78,9 @@ bool TDozEngine::RefuseEarlierVolume(int32_t number, const std::string& name) {
         // Only the warning line of the question: overwriting is not offered for a disk of this set.
         std::string text = LoadZipStrFmt(msg::PreviousDiskWarning, {number});
         text.resize(std::min(text.size(), text.find('\n')));
-        const int answer = ShowMessageBox(text, platform::MB_RETRYCANCEL | platform::MB_ICONSTOP);
-        if (answer == 0) {
-            throw EDozErozev(msg::MsgBoxNoMemory, true);
-        }
-        if (answer != platform::IDRETRY) {
-            throw EDozErozev(msg::UserCanceled, true);
-        }
+        answer = ShowMessageBox(text, platform::MB_RETRYCANCEL | platform::MB_ICONSTOP);
     }
-    VolumeBytesWritten = 0;
-    NewDiskRequested = true;
-    return true;
+    return RetryWithAnotherDisk(answer);
 }
 
 void TDozEngine::PrepareVolumeDisk() {
@@ -183,9 +187,7 @@ bool TDozEngine::NewVolume() {
         throw EDozErozev(msg::UserCanceled, true);
     }
     if (answer == platform::IDNO) {
-        VolumeBytesWritten = 0;
-        NewDiskRequested = true;
-        return true;
+        return RetryWithAnotherDisk(platform::IDRETRY);
     }
     if (handled && DiskAction == 1 && wipe) {
         PrepareVolumeDisk();
@@ -204,31 +206,18 @@ bool TDozEngine::NewVolume() {
             retry = AskAboutDisk(msg::DiskNotEnoughSpace, {}, c.ApplicationTitle(),
                                  platform::MB_RETRYCANCEL | platform::MB_ICONSTOP);
         }
-        if (retry == 0) {
-            throw EDozErozev(msg::MsgBoxNoMemory, true);
-        }
-        if (retry != platform::IDRETRY) {
-            throw EDozErozev(msg::UserCanceled, true);
-        }
-        VolumeBytesWritten = 0;
-        NewDiskRequested = true;
-        return true;
+        return RetryWithAnotherDisk(retry);
     }
 
+    if (!IsFixedDrive) {
+        // The folder named for the set may have gone with a wipe, or be missing on a new disk.
+        platform::ForceDirectories(platform::ExtractFilePath(name));
+    }
     OutHandle = platform::File::Open(name, platform::Access::Write, platform::Share::Exclusive,
                                      platform::Disposition::CreateAlways);
     if (!OutHandle.IsOpen()) {
-        const int retry = AskAboutDisk(msg::OutputCreateError, {}, c.ApplicationTitle(),
-                                       platform::MB_RETRYCANCEL | platform::MB_ICONSTOP);
-        if (retry == 0) {
-            throw EDozErozev(msg::MsgBoxNoMemory, true);
-        }
-        if (retry != platform::IDRETRY) {
-            throw EDozErozev(msg::UserCanceled, true);
-        }
-        VolumeBytesWritten = 0;
-        NewDiskRequested = true;
-        return true;
+        return RetryWithAnotherDisk(AskAboutDisk(msg::OutputCreateError, {}, c.ApplicationTitle(),
+                                                 platform::MB_RETRYCANCEL | platform::MB_ICONSTOP));
     }
     volumeName_ = name;
     if (IsFixedDrive) {

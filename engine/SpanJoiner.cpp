@@ -337,9 +337,9 @@ int32_t TDozEngine::ReadSpan(const std::string& source, std::string& destination
     const std::string comment = ArchiveComment;
     const std::string rawComment = RawArchiveComment;
     StartWaitCursor();
-    int32_t result = 0;
     std::string output;
-    try {
+    bool found = true;  // the last part was found (a failure to find it is reported already)
+    int32_t result = RunSpanWork([&] {
         if (platform::ExtractFileName(destination).empty()) {
             output = platform::CreateTempFile(destination, "zip", ".zip", OutHandle);
             if (output.empty()) {
@@ -361,23 +361,14 @@ int32_t TDozEngine::ReadSpan(const std::string& source, std::string& destination
         zip::EndOfCentralDir record{};
         const int32_t located = LocateLastPart(WorkFileName, record, false);
         if (located < 0) {
-            result = -9;
+            found = false;
         } else if (located > 0) {
             throw EDozErozev(msg::UserCanceled, true);
         } else {
             JoinParts(*this, record);
         }
-    } catch (const EDozErozev& error) {
-        ShowExceptionError(error);
-        result = -7;
-    } catch (const std::bad_alloc&) {
-        ShowZipMessage(msg::OutOfMemory);
-        result = -8;
-    } catch (const std::exception& error) {
-        ShowZipMessage(msg::SpanUnknownError, error.what());
-        result = -9;
-    } catch (...) {
-        ShowZipMessage(msg::SpanUnknownError);
+    });
+    if (!found) {
         result = -9;
     }
     ProgressMode = 0;

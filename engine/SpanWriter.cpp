@@ -5,6 +5,7 @@
 // and the end record follow with the disk and offset each local header, the directory and the end
 // record actually landed on.
 #include <algorithm>
+#include <functional>
 
 #include "engine/DozEngine.h"
 #include "engine/DozErozev.h"
@@ -76,8 +77,26 @@ std::vector<zip::CentralDirEntry> ReadSourceDirectory(zip::ByteSource& input,
 
 }  // namespace
 
+int32_t TDozEngine::RunSpanWork(const std::function<void()>& work) {
+    try {
+        work();
+        return 0;
+    } catch (const EDozErozev& error) {
+        ShowExceptionError(error);
+        return -7;
+    } catch (const std::bad_alloc&) {
+        ShowZipMessage(msg::OutOfMemory);
+        return -8;
+    } catch (const std::exception& error) {
+        ShowZipMessage(msg::SpanUnknownError, error.what());
+        return -9;
+    } catch (...) {
+        ShowZipMessage(msg::SpanUnknownError);
+        return -9;
+    }
+}
+
 int32_t TDozEngine::WriteSpan(const std::string& source, const std::string& destination) {
-    int32_t result = 0;
     ErrCode = 0;
     const bool wasRunning = ZipLibRunning;
     ZipLibRunning = true;
@@ -98,7 +117,7 @@ int32_t TDozEngine::WriteSpan(const std::string& source, const std::string& dest
     writingVolumes_ = true;
     firstDiskRefused_ = false;
     StartWaitCursor();
-    try {
+    int32_t result = RunSpanWork([&] {
         if (!platform::FileExists(source)) {
             throw EDozErozev(msg::InputFileMissing, true);
         }
@@ -208,20 +227,7 @@ int32_t TDozEngine::WriteSpan(const std::string& source, const std::string& dest
             static_cast<uint16_t>(std::count(headerDisks.begin(), headerDisks.end(), CurrentDisk));
         record.Write({reinterpret_cast<uint8_t*>(block.data()), block.size()});
         WriteSplit(block.data(), block.size(), block.size());
-        ProgressMode = 0;
-    } catch (const EDozErozev& error) {
-        ShowExceptionError(error);
-        result = -7;
-    } catch (const std::bad_alloc&) {
-        ShowZipMessage(msg::OutOfMemory);
-        result = -8;
-    } catch (const std::exception& error) {
-        ShowZipMessage(msg::SpanUnknownError, error.what());
-        result = -9;
-    } catch (...) {
-        ShowZipMessage(msg::SpanUnknownError);
-        result = -9;
-    }
+    });
     ProgressMode = 0;
     EndWaitCursor();
     copyBuffer_.clear();
@@ -232,10 +238,10 @@ int32_t TDozEngine::WriteSpan(const std::string& source, const std::string& dest
         OutHandle.Close();
     }
     WorkHandle.Close();
-    writingVolumes_ = false;
     if (result == 0) {
         result = RenameLastPart();
     }
+    writingVolumes_ = false;
     if (result != 0) {
         // Parts on a hard disk are of no use without the rest of the set.
         for (const std::string& part : createdParts_) {
@@ -284,10 +290,12 @@ void TDozEngine::ReserveRoom(size_t keepTogether) {
 void TDozEngine::FinishVolume() {
     if (OutHandle.IsOpen()) {
         if (VolumeBytesWritten == 0) {
-            // Nothing of the set is on it (the disk filled up at once): the number is asked for again.
+            // Nothing of the set is on it (the disk filled up at once): the number is asked for again,
+            // the first one too.
             OutHandle.Close();
             platform::DeleteFile(volumeName_);
             std::erase(createdParts_, volumeName_);
+            firstDiskRefused_ = firstDiskRefused_ || CurrentDisk == 0;
         } else {
             OutHandle.SetDosDateTime(SourceDate);
             OutHandle.Close();
@@ -355,9 +363,7 @@ int32_t TDozEngine::RenameLastPart() {
     }
     // Written as name.zNN while the number of the last disk was not known.
     std::string part = OutFileName;
-    writingVolumes_ = true;
     MakePartName(part, false);
-    writingVolumes_ = false;
     try {
         if (platform::FileExists(OutFileName)) {
             DiskStatus |= 8;

@@ -237,19 +237,20 @@ TEST_F(SpanWritingTest, AnEarlierDiskOfTheSetPutBackIsNeverWipedOrReused) {
         }
         return 0;
     };
-    // Each disk is judged before it is wiped; action 1 goes on and allows the wipe.
+    // Each disk is judged before it is wiped; action 1 goes on and allows the wipe. The folder of the
+    // set is made on each disk.
     std::vector<std::pair<int32_t, TZipDiskStatus>> statuses;
     h.zip.OnStatusDisk = [&](TObject*, int32_t disk, const std::string& file, TZipDiskStatus status,
                              TZipDiskAction& action) {
-        EXPECT_EQ(file, "A:\\BACKUP.ZIP");
+        EXPECT_EQ(file, "A:\\SETS\\BACKUP.ZIP");
         statuses.emplace_back(disk, status);
         action = 1;
     };
-    EXPECT_EQ(AddSources("A:\\BACKUP.ZIP", {AddDiskSpanErase}), 0);
+    EXPECT_EQ(AddSources("A:\\SETS\\BACKUP.ZIP", {AddDiskSpanErase}), 0);
     // A disk without a label is shown as disk 1.
     EXPECT_EQ(statuses, (std::vector<std::pair<int32_t, TZipDiskStatus>>{{1, 1}, {1, 4}, {1, 2}}));
     EXPECT_FALSE(fs::exists(changer->DiskFolder("d2") + "/OLD.TXT"));
-    EXPECT_EQ(CheckSetStructure(FloppyVolumes("BACKUP.ZIP")).size(), 20u);
+    EXPECT_EQ(CheckSetStructure(FloppyVolumes("SETS/BACKUP.ZIP")).size(), 20u);
 
     // Without a handler the warning offers another disk or the end, never the overwrite.
     drives.reset();
@@ -258,7 +259,7 @@ TEST_F(SpanWritingTest, AnEarlierDiskOfTheSetPutBackIsNeverWipedOrReused) {
     Floppies(3);
     h.zip.OnStatusDisk = nullptr;
     putBack = false;
-    EXPECT_EQ(AddSources("A:\\BACKUP.ZIP", {AddDiskSpanErase}), 0);
+    EXPECT_EQ(AddSources("A:\\SETS\\BACKUP.ZIP", {AddDiskSpanErase}), 0);
     const auto warning = std::find_if(h.ui.boxes.begin(), h.ui.boxes.end(),
                                       [](const auto& box) { return box.text.starts_with("ATTENTION"); });
     ASSERT_NE(warning, h.ui.boxes.end());
@@ -266,7 +267,7 @@ TEST_F(SpanWritingTest, AnEarlierDiskOfTheSetPutBackIsNeverWipedOrReused) {
     EXPECT_EQ(warning->flags, uint32_t{platform::MB_RETRYCANCEL | platform::MB_ICONSTOP});
     changer->Insert("d2");
     InsertWhatIsAskedFor(2);
-    ExpectSetReadsBack("A:\\BACKUP.ZIP");
+    ExpectSetReadsBack("A:\\SETS\\BACKUP.ZIP");
 }
 
 TEST_F(SpanWritingTest, AFloppyFillingUpWhileWrittenAsksForTheNextDisk) {
