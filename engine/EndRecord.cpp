@@ -192,6 +192,10 @@ int32_t TDozEngine::LocateLastPart(std::string_view fileName, zip::EndOfCentralD
                 std::string name = FindPartFile(base, false);
                 if (name.empty()) {
                     name = FindPartFile(base, true);
+                    // The other parts are looked for by the same naming.
+                    if (!name.empty()) {
+                        Options.SpanOptions.Include(spCompatName);
+                    }
                 }
                 if (name.empty()) {
                     if (quiet) {

@@ -71,6 +71,37 @@ TEST_F(SpanWritingTest, ThreeMegabytesOntoFloppiesAndBack) {
     EXPECT_EQ(h.zip.SuccessCount(), 30);
 }
 
+TEST_F(SpanWritingTest, FloppiesWithoutLabelsCarryPartNames) {
+    MakeSources(20, 100000);
+    for (const bool compatible : {false, true}) {
+        SCOPED_TRACE(compatible);
+        drives.reset();
+        changer.reset();
+        fs::remove_all(dir / "floppy");
+        Floppies(3);
+        InsertWhatIsAskedFor();
+        h.zip.SetSpanOptions(compatible ? SpanOpts{spNoVolumeName, spCompatName} : SpanOpts{spNoVolumeName});
+        // Wiped first: "ZipSet_1", ... are the disks' names, and no label is written.
+        h.zip.SetConfirmErase(false);
+        EXPECT_EQ(AddSources("A:\\BACKUP.ZIP", {AddDiskSpanErase}), 0);
+        const std::vector<std::string> names =
+            compatible ? std::vector<std::string>{"BACKUP.z01", "BACKUP.ZIP"}
+                       : std::vector<std::string>{"BACKUP001.ZIP", "BACKUP002.ZIP"};
+        std::vector<std::string> volumes;
+        for (size_t n = 0; n < names.size(); ++n) {
+            const std::string disk = "d" + std::to_string(n + 1);
+            volumes.push_back(DiskFile(disk, names[n]));
+            EXPECT_EQ(changer->Label(disk), "");
+        }
+        EXPECT_EQ(CheckSetStructure(volumes).size(), 20u);
+        h.zip.SetSpanOptions({});
+        changer->Insert("d1");
+        InsertWhatIsAskedFor(2);
+        // Opened by the set's name, whatever part is on the disk in the drive.
+        ExpectSetReadsBack("A:\\BACKUP.ZIP");
+    }
+}
+
 TEST_F(SpanWritingTest, PartFilesOnAHardDiskNumberedOrCompatiblyNamed) {
     MakeSources(12, 100000);
     h.zip.SetMaxVolumeSize(500000);
