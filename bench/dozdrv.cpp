@@ -14,12 +14,22 @@
 //                         -d keep folder names, -o overwrite existing files; no spec: every entry
 //   dozdrv test ARCHIVE [-p PASSWORD]
 //   dozdrv delete ARCHIVE SPEC...
+//   dozdrv sfx ARCHIVE [TARGET] [--stub FILE] [--caption T] [--dir D] [--command C] [--message M]
+//              [--options LETTERS] [--overwrite always|never|ask] [--icon FILE]
+//                         makes a self-extracting executable (by default ARCHIVE with ".exe"); the
+//                         option letters: c ask for the command line, f let the user choose the files,
+//                         h hide the overwrite question, r run the command line, n no success message;
+//                         the icon is an .ico file or the first icon of an executable
+//   dozdrv unsfx EXE [TARGET]
+//                         the archive inside a self-extracting executable as a zip file (by default EXE
+//                         with ".zip"); prints the executable's settings, one "name<TAB>value" a line
 //
 // A spanned set is listed, extracted and tested through its last part (ARCHIVE.zip, ARCHIVE009.zip or
 // the file on the last floppy). Runs are unattended, except spanned adds and archives on floppy or
 // removable drives: their questions and disk prompts are asked on the terminal (insert the disk, then
 // press Enter; the end of input cancels). Every message of the component goes to standard error; the
 // operations end with "success N errcode E" on standard output. The exit status is 0 when ErrCode is 0.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +40,8 @@
 
 #include "engine/DozErozev.h"
 #include "platform/Drives.h"
+#include "platform/File.h"
+#include "sfx/PeResources.h"
 
 namespace {
 
@@ -51,7 +63,10 @@ int Usage() {
         "                  [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...\n"
         "       dozdrv extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]\n"
         "       dozdrv test ARCHIVE [-p PASSWORD]\n"
-        "       dozdrv delete ARCHIVE SPEC...\n",
+        "       dozdrv delete ARCHIVE SPEC...\n"
+        "       dozdrv sfx ARCHIVE [TARGET] [--stub FILE] [--caption T] [--dir D] [--command C]\n"
+        "                  [--message M] [--options cfhrn] [--overwrite always|never|ask] [--icon FILE]\n"
+        "       dozdrv unsfx EXE [TARGET]\n",
         stderr);
     return 2;
 }
@@ -215,6 +230,114 @@ int Operation(const std::string& command, int argc, char** argv) {
     return Finish(component);
 }
 
+struct SfxLetter {
+    char letter;
+    ruvu::SFXOptsEnum option;
+};
+constexpr SfxLetter kSfxLetters[] = {
+    {'c', ruvu::SFXAskCmdLine}, {'f', ruvu::SFXAskFiles},     {'h', ruvu::SFXHideOverWriteBox},
+    {'r', ruvu::SFXAutoRun},    {'n', ruvu::SFXNoSuccessMsg},
+};
+constexpr const char* kOverwriteModes[] = {"ask", "always", "never"};  // in the order of OvrOpts
+
+// The icon of an .ico file, or the first icon of an executable; empty when the file holds none.
+std::vector<uint8_t> ReadIcon(const std::string& name) {
+    ruvu::platform::File file =
+        ruvu::platform::File::Open(name, ruvu::platform::Access::Read, ruvu::platform::Share::DenyWrite);
+    const int64_t size = file.IsOpen() ? file.Size() : -1;
+    std::vector<uint8_t> bytes(static_cast<size_t>(std::max<int64_t>(size, 0)));
+    if (size <= 0 || file.ReadFull(bytes.data(), bytes.size()) != size) {
+        return {};
+    }
+    if (ruvu::sfx::IsIconFile(bytes)) {
+        return bytes;
+    }
+    const auto icon = ruvu::sfx::FirstIconOf(bytes);
+    return icon ? std::vector<uint8_t>(icon->begin(), icon->end()) : std::vector<uint8_t>();
+}
+
+int MakeSfx(int argc, char** argv) {
+    ruvu::TDozErozev component;
+    Prepare(component, argv[2], false);
+    std::string target;
+    for (int i = 3; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (!word.starts_with("--")) {
+            if (!target.empty()) {
+                return Usage();
+            }
+            target = word;
+            continue;
+        }
+        if (++i >= argc) {
+            return Usage();
+        }
+        const std::string value = argv[i];
+        if (word == "--stub") {
+            component.SetSFXPath(value);
+        } else if (word == "--caption") {
+            component.SetSFXCaption(value);
+        } else if (word == "--dir") {
+            component.SetSFXDefaultDir(value);
+        } else if (word == "--command") {
+            component.SetSFXCommandLine(value);
+        } else if (word == "--message") {
+            component.SetSFXMessage(value);
+        } else if (word == "--options") {
+            ruvu::SFXOpts options;
+            for (const char letter : value) {
+                const auto* found = std::find_if(std::begin(kSfxLetters), std::end(kSfxLetters),
+                                                 [&](const SfxLetter& l) { return l.letter == letter; });
+                if (found == std::end(kSfxLetters)) {
+                    return Usage();
+                }
+                options.Include(found->option);
+            }
+            component.SetSFXOptions(options);
+        } else if (word == "--overwrite") {
+            const auto* mode = std::find(std::begin(kOverwriteModes), std::end(kOverwriteModes), value);
+            if (mode == std::end(kOverwriteModes)) {
+                return Usage();
+            }
+            component.SetSFXOverWriteMode(static_cast<ruvu::OvrOpts>(mode - std::begin(kOverwriteModes)));
+        } else if (word == "--icon") {
+            const std::vector<uint8_t> icon = ReadIcon(value);
+            if (icon.empty()) {
+                std::fprintf(stderr, "dozdrv: %s holds no icon\n", value.c_str());
+                return 1;
+            }
+            component.SetSFXIcon(icon);
+        } else {
+            return Usage();
+        }
+    }
+    component.SetZipFileName(argv[2]);
+    component.ConvertSFX(target);
+    return Finish(component);
+}
+
+int UnmakeSfx(int argc, char** argv) {
+    if (argc > 4) {
+        return Usage();
+    }
+    ruvu::TDozErozev component;
+    Prepare(component, argv[2], false);
+    component.SetZipFileName(argv[2]);
+    if (component.ConvertZIP(argc == 4 ? argv[3] : "") == 0) {
+        std::string letters;
+        for (const SfxLetter& l : kSfxLetters) {
+            if (component.SFXOptions().Contains(l.option)) {
+                letters += l.letter;
+            }
+        }
+        std::printf("caption\t%s\ndir\t%s\ncommand\t%s\nmessage\t%s\noptions\t%s\noverwrite\t%s\nicon\t%zu\n",
+                    component.SFXCaption().c_str(), component.SFXDefaultDir().c_str(),
+                    component.SFXCommandLine().c_str(), component.SFXMessage().c_str(), letters.c_str(),
+                    kOverwriteModes[component.SFXOverWriteMode()], component.SFXIcon().size());
+    }
+    return Finish(component);
+}
+
 int List(const char* archive) {
     ruvu::TDozErozev component;
     Prepare(component, archive, false);
@@ -254,6 +377,12 @@ int main(int argc, char** argv) {
         const std::string command = argv[1];
         if (command == "add" || command == "extract" || command == "test" || command == "delete") {
             return Operation(command, argc, argv);
+        }
+        if (command == "sfx") {
+            return MakeSfx(argc, argv);
+        }
+        if (command == "unsfx") {
+            return UnmakeSfx(argc, argv);
         }
     }
     return Usage();

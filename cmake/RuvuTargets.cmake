@@ -10,6 +10,21 @@ function(ruvu_target_defaults target)
     endif()
 endfunction()
 
+# ruvu_check_includes(FOLDERS folder... FILES file...): configuring fails when one of the files includes
+# a header of the tree from outside the folders named ("zipformat", "sfx"): sources the stub compiles
+# must need nothing of the host layer.
+function(ruvu_check_includes)
+    cmake_parse_arguments(C "" "" "FOLDERS;FILES" ${ARGN})
+    list(JOIN C_FOLDERS "|" folders)
+    foreach(file ${C_FILES})
+        file(STRINGS ${file} includes REGEX "^#include \"")
+        list(FILTER includes EXCLUDE REGEX "^#include \"(${folders})/")
+        if(includes)
+            message(FATAL_ERROR "${file} must include only headers of ${C_FOLDERS}: ${includes}")
+        endif()
+    endforeach()
+endfunction()
+
 if(RUVU_SANITIZE)
     add_compile_options(${RUVU_SANITIZER_FLAGS})
     add_link_options(${RUVU_SANITIZER_FLAGS})

@@ -132,6 +132,12 @@ class TDozEngine : public TZipBase {
     // 0 wiped, -3 nothing done (no format, the erase not confirmed), else FormatFloppy's result.
     int32_t PrepareDisk();
 
+    // Self-extracting archives (SfxOperations.cpp).
+    // Converts ZipFileName into an executable (ConvertSFX) or an executable into a zip archive
+    // (ConvertZIP): into target, or by default the same name with ".exe" / ".zip". 0 on success; 1
+    // after a failure, reported with its id in ErrCode (1 for a failure without one).
+    int32_t ConvertSFX(std::string_view target);
+    int32_t ConvertZIP(std::string_view target);
     // Creates ZipFileName as an empty self-extracting archive from the stub; raises EDozErozev.
     void CreateEmptySFX();
 

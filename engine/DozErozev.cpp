@@ -41,11 +41,11 @@ struct SfxOptionBit {
     uint16_t bit;
 };
 constexpr SfxOptionBit kSfxOptionBits[] = {
-    {SFXAskCmdLine, kSfxAskCmdLine},
-    {SFXAskFiles, kSfxAskFiles},
-    {SFXHideOverWriteBox, kSfxHideOverWriteBox},
-    {SFXAutoRun, kSfxAutoRun},
-    {SFXNoSuccessMsg, kSfxNoSuccessMsg},
+    {SFXAskCmdLine, sfx::kAskCmdLine},
+    {SFXAskFiles, sfx::kAskFiles},
+    {SFXHideOverWriteBox, sfx::kHideOverWriteBox},
+    {SFXAutoRun, sfx::kAutoRun},
+    {SFXNoSuccessMsg, sfx::kNoSuccessMsg},
 };
 
 }  // namespace
@@ -123,6 +123,22 @@ int32_t TDozErozev::Extract() {
 
 int32_t TDozErozev::Delete() {
     return RunOperation([](TDozEngine& engine) { engine.Delete(); });
+}
+
+int32_t TDozErozev::ConvertSFX(std::string_view target) {
+    if (!Permitted()) {
+        return kNotPermitted;
+    }
+    engine_->Options = options_;
+    return engine_->ConvertSFX(target);
+}
+
+int32_t TDozErozev::ConvertZIP(std::string_view target) {
+    if (!Permitted()) {
+        return kNotPermitted;
+    }
+    engine_->Options = options_;
+    return engine_->ConvertZIP(target);
 }
 
 int32_t TDozErozev::LoadLibrary(TZipLibLoader& loader) {
@@ -240,9 +256,9 @@ void TDozErozev::SetSFXOptions(SFXOpts value) {
 
 OvrOpts TDozErozev::SFXOverWriteMode() const {
     switch (sfx_.OverwriteByte) {
-        case kSfxOverwriteAlways:
+        case sfx::kOverwriteAlways:
             return OvrAlways;
-        case kSfxOverwriteNever:
+        case sfx::kOverwriteNever:
             return OvrNever;
         default:
             return OvrConfirm;
@@ -250,9 +266,9 @@ OvrOpts TDozErozev::SFXOverWriteMode() const {
 }
 
 void TDozErozev::SetSFXOverWriteMode(OvrOpts value) {
-    sfx_.OverwriteByte = value == OvrAlways  ? kSfxOverwriteAlways
-                         : value == OvrNever ? kSfxOverwriteNever
-                                             : kSfxOverwriteAsk;
+    sfx_.OverwriteByte = value == OvrAlways  ? sfx::kOverwriteAlways
+                         : value == OvrNever ? sfx::kOverwriteNever
+                                             : sfx::kOverwriteAsk;
 }
 
 int32_t TDozErozev::Count() const {

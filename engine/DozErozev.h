@@ -145,6 +145,13 @@ class TDozErozev : public TObject {
     // Drops the hold of LoadZipLib / LoadUnzLib; the version left (0 once unloaded), 0 when refused.
     int32_t UnloadZipLib();
     int32_t UnloadUnzLib();
+    // Converts the archive ZipFileName into a self-extracting executable of the same name with ".exe"
+    // (ConvertSFX), or the executable ZipFileName back into a zip archive with ".zip" (ConvertZIP);
+    // given a target name, into that file instead. An existing target goes to the trash only once the
+    // new file is complete. 0 on success; 1 after a failure, reported like any operation's (ErrCode
+    // holds its id); kNotPermitted when not permitted. Busy is not set; ZipFileName stays as it is.
+    int32_t ConvertSFX(std::string_view target = {});
+    int32_t ConvertZIP(std::string_view target = {});
     // Asks for a new password (with confirmation) or an extract password, without the busy check.
     void GetAddPassword(TPasswordButton& button, std::string& password);
     void GetExtrPassword(TPasswordButton& button, std::string& password);

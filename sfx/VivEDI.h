@@ -1,56 +1,58 @@
-// The settings of a self-extracting archive: what the stub shows and does when it runs. The archive
-// component owns one and maps its SFX properties onto it; the SFX conversions read it.
+// The settings of a self-extracting archive and the conversions that use them. The archive
+// component owns one TCustomVivEDI and maps its SFX properties onto it; its engine sets SourceFile and
+// TargetFile and calls Convert or MakeSfx.
+//
+// Every conversion builds the new file under a temporary name beside the target and puts it in place
+// only when it is complete: the source and the stub are checked and the whole file is written first,
+// then an existing target goes to the trash, then the new file is renamed over it. A failure, a full
+// disk or a kill leaves the source and any old target as they were. Failures raise ESfxError.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "platform/HostError.h"
+#include "sfx/SfxHeader.h"
 
 namespace ruvu {
 
-// Bits of TCustomVivEDI::OptionsWord.
-enum SfxOptionBits : uint16_t {
-    kSfxAskCmdLine = 0x0001,
-    kSfxAskFiles = 0x0002,
-    kSfxHideOverWriteBox = 0x0004,
-    kSfxAutoRun = 0x0008,
-    kSfxNoSuccessMsg = 0x0010,
-    kSfxOldStyleFlag = 0x0100,  // read from an older header layout
-    kSfxDetachedFlag = 0x0400,  // detached layout
-};
+namespace platform {
+class ReplacementFile;
+}
+class TZipArchiveStream;
 
-// Values of TCustomVivEDI::OverwriteByte.
-enum SfxOverwrite : uint8_t {
-    kSfxOverwriteAlways = 0,
-    kSfxOverwriteNever = 1,
-    kSfxOverwriteAsk = 2,
-};
-
-// Message box styles of the start-up message, chosen by a leading character 1 or 2.
-inline constexpr uint32_t kSfxStyleOkCancelInfo = 0x41;
-inline constexpr uint32_t kSfxStyleYesNoQuestion = 0x24;
-
-class TCustomVivEDI {
+class TCustomVivEDI : public sfx::Settings {
   public:
-    // Takes a message whose first character may choose the box style (1: OK/Cancel with the
-    // information icon, 2: Yes/No with the question icon); that character is not kept.
-    void AssignMessage(std::string_view text);
+    // Zip to executable (MakeSfx) or executable to zip (MakeZip), by the extensions of SourceFile and
+    // TargetFile: ESfxError 10102 for a name that is neither ".ZIP" nor ".EXE" (or empty), the text
+    // "Can only convert ZIP to EXE or EXE to ZIP" for two of a kind.
+    void Convert();
+    // Writes TargetFile: the stub (with the icon, when one is set), the header, in the detached
+    // layout the name block, then the archive SourceFile (empty: an archive without entries) with
+    // its offsets shifted. SFXPath then names the stub used.
+    void MakeSfx(bool empty);
+    // Writes the archive inside the executable SourceFile as the zip file TargetFile, its offsets
+    // counted from its new start, and takes the executable's settings and icon.
+    void MakeZip();
+    // Takes the settings (either header layout) and the first icon of the executable archive reads.
+    // Settings that are not there stay as they are.
+    void ReadSettings(TZipArchiveStream& archive);
 
     std::string LanguageCode = "US";
-    std::string CommandLine;
-    std::string Caption;
-    std::string Message;
-    std::string FallbackPath;
-    std::string DefaultDir;
     std::string SourceFile;  // set by the engine before each conversion
     std::string TargetFile;
     std::string SFXPath = "ZEZIZEZ.BIN";
-    std::vector<uint8_t> Icon;  // bytes of an .ICO file; empty for none
-    uint32_t MessageStyle = 0;
-    uint16_t OptionsWord = 0;
-    uint8_t OverwriteByte = kSfxOverwriteAsk;
-    bool RecycleTarget = true;  // an existing target goes to the recycle bin
+    std::vector<uint8_t> Icon;  // the bytes of an .ICO file; empty for none
+    bool RecycleTarget = true;  // an existing target goes to the trash
+    // Removes an existing target (to the trash when toTrash); false stops the conversion with the
+    // error's text. Empty: the shell's delete (a test puts a refusing trash here).
+    std::function<bool(const std::string& path, bool toTrash, platform::HostError* error)> DeleteTarget;
+
+  private:
+    // Puts the finished file in place of TargetFile.
+    void Replace(platform::ReplacementFile& out);
 };
 
 }  // namespace ruvu

@@ -24,6 +24,19 @@ std::optional<UnicodeExtra> FindUnicodeExtra(std::string_view extra, uint16_t id
     return UnicodeExtra{p[0], GetU32(p + 1), block->substr(5)};
 }
 
+std::optional<std::string_view> UnicodeTextFor(std::string_view extra, uint16_t id, uint32_t storedCrc32) {
+    const auto block = FindUnicodeExtra(extra, id);
+    if (!block || block->Version != 1 || block->Text.empty() || block->StoredTextCrc32 != storedCrc32) {
+        return std::nullopt;
+    }
+    return block->Text;
+}
+
+std::optional<AesExtra> FindAesExtra(std::string_view extra) {
+    const auto block = FindExtraBlock(extra, kExtraAes);
+    return block ? ReadRecord<AesExtra>(AsBytes(*block)) : std::nullopt;
+}
+
 std::optional<std::time_t> ExtendedModTime(std::string_view extra) {
     // A flags byte, then the modification time (signed seconds) when bit 0 is set.
     const auto block = FindExtraBlock(extra, kExtraExtendedTimestamp);

@@ -3,6 +3,7 @@
 // there.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -46,6 +47,30 @@ struct UnicodeExtra {
 };
 // The block of that id; nullopt when there is none or it is shorter than its fixed part.
 std::optional<UnicodeExtra> FindUnicodeExtra(std::string_view extra, uint16_t id);
+// The text of the block of that id when it stands for exactly the stored text whose CRC-32 is given
+// (version 1, the CRCs match); nullopt otherwise. The text is as stored: not checked to be UTF-8.
+std::optional<std::string_view> UnicodeTextFor(std::string_view extra, uint16_t id, uint32_t storedCrc32);
+
+// The AES block (0x9901) of an entry whose method field says AES: which variant wrote it, the key
+// strength and the compression method of the data under the encryption.
+struct AesExtra {
+    static constexpr size_t kSize = 7;
+    static constexpr uint16_t kVersionAe1 = 1;     // the CRC is kept
+    static constexpr uint16_t kVersionAe2 = 2;     // the CRC field is 0; only the authentication code checks
+    static constexpr uint16_t kVendorAe = 0x4541;  // "AE"
+
+    Le16 VendorVersion{};  // 0
+    Le16 VendorId{};       // 2
+    uint8_t Strength = 0;  // 4: 1, 2, 3 for 128, 192, 256-bit keys
+    Le16 Method{};         // 5
+};
+static_assert(sizeof(AesExtra) == AesExtra::kSize);
+static_assert(offsetof(AesExtra, VendorVersion) == 0);
+static_assert(offsetof(AesExtra, VendorId) == 2);
+static_assert(offsetof(AesExtra, Strength) == 4);
+static_assert(offsetof(AesExtra, Method) == 5);
+// The block's fixed part; nullopt when there is none or it is shorter than that.
+std::optional<AesExtra> FindAesExtra(std::string_view extra);
 
 // The modification time of an extended timestamp block (0x5455) when it carries one.
 std::optional<std::time_t> ExtendedModTime(std::string_view extra);

@@ -13,31 +13,14 @@ namespace {
 
 // The UTF-8 text of a Unicode block that stands for exactly these stored bytes.
 std::optional<std::string> UnicodeText(std::string_view extra, uint16_t id, std::string_view stored) {
-    const auto block = FindUnicodeExtra(extra, id);
-    if (!block || block->Version != 1 || block->Text.empty() ||
-        block->StoredTextCrc32 != Crc32(0, stored.data(), stored.size())) {
+    const auto text = UnicodeTextFor(extra, id, Crc32(0, stored.data(), stored.size()));
+    if (!text) {
         return std::nullopt;
     }
-    return platform::RepairUtf8(block->Text);
+    return platform::RepairUtf8(*text);
 }
 
 }  // namespace
-
-CodePageRule CodePageRuleFromCode(uint16_t code) {
-    switch (code) {
-        case static_cast<uint16_t>(CodePageRule::None):
-            return CodePageRule::None;
-        case static_cast<uint16_t>(CodePageRule::Oem):
-            return CodePageRule::Oem;
-        default:
-            return CodePageRule::Auto;
-    }
-}
-
-bool OemRuleApplies(CodePageRule rule, uint8_t hostSystem, uint8_t madeByVersion) {
-    return rule == CodePageRule::Oem || (rule == CodePageRule::Auto && hostSystem == kHostMsDos) ||
-           hostSystem == kHostHpfs || (hostSystem == kHostNtfs && madeByVersion == 50);
-}
 
 std::string DecodeEntryText(std::string_view raw, uint16_t flags, uint8_t hostSystem, uint8_t madeByVersion,
                             CodePageRule rule) {

@@ -19,22 +19,9 @@
 #include <string_view>
 
 #include "zipformat/CentralDirHeader.h"
+#include "zipformat/CodePageRule.h"
 
 namespace ruvu::zip {
-
-// The code page setting: the values of the component's CodePage and of the CodePageCode fields of
-// the libraries' records.
-enum class CodePageRule : uint8_t {
-    Auto = 0,  // OEM for entries made on MS-DOS/FAT, HPFS and NTFS 5.0
-    None = 1,  // OEM only for HPFS and NTFS 5.0, which always use it
-    Oem = 2,   // OEM for every text without flag bit 11
-};
-
-// The rule a record field asks for; an unknown value is automatic.
-CodePageRule CodePageRuleFromCode(uint16_t code);
-
-// Whether a text without flag bit 11 is in the OEM code page (rule 2 above).
-bool OemRuleApplies(CodePageRule rule, uint8_t hostSystem, uint8_t madeByVersion);
 
 // Decodes a stored name or comment by rules 1 to 4. OEM text ends at its first NUL.
 std::string DecodeEntryText(std::string_view raw, uint16_t flags, uint8_t hostSystem, uint8_t madeByVersion,

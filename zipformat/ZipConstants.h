@@ -9,6 +9,7 @@ namespace ruvu::zip {
 
 // General purpose flag bits.
 inline constexpr uint16_t kFlagEncrypted = 0x0001;
+inline constexpr uint16_t kFlagLzmaEndMarker = 0x0002;   // LZMA entries: the stream ends in a marker
 inline constexpr uint16_t kFlagDataDescriptor = 0x0008;  // sizes and CRC follow the data
 inline constexpr uint16_t kFlagStrongEncryption = 0x0040;
 inline constexpr uint16_t kFlagUtf8 = 0x0800;  // name and comment are UTF-8
@@ -16,7 +17,13 @@ inline constexpr uint16_t kFlagUtf8 = 0x0800;  // name and comment are UTF-8
 // Compression methods.
 inline constexpr uint16_t kMethodStored = 0;
 inline constexpr uint16_t kMethodDeflated = 8;
-inline constexpr uint16_t kMethodAes = 99;  // AES encryption; the real method is in its extra field
+inline constexpr uint16_t kMethodDeflate64 = 9;  // deflate with a 64 KiB window
+inline constexpr uint16_t kMethodBzip2 = 12;
+inline constexpr uint16_t kMethodLzma = 14;  // a small header with the properties, then raw LZMA
+inline constexpr uint16_t kMethodZstd = 93;
+inline constexpr uint16_t kMethodXz = 95;
+inline constexpr uint16_t kMethodPpmd = 98;  // PPMd variant I
+inline constexpr uint16_t kMethodAes = 99;   // AES encryption; the real method is in its extra field
 
 // "Version needed to extract" of what the libraries write: stored, and deflated or encrypted.
 inline constexpr uint16_t kVersionStored = 10;
@@ -49,6 +56,7 @@ inline constexpr uint16_t kExtraZip64 = 0x0001;              // ZIP64 sizes and 
 inline constexpr uint16_t kExtraExtendedTimestamp = 0x5455;  // Unix times in seconds
 inline constexpr uint16_t kExtraUnicodeComment = 0x6375;     // UTF-8 copy of the file comment
 inline constexpr uint16_t kExtraUnicodePath = 0x7075;        // UTF-8 copy of the name
+inline constexpr uint16_t kExtraAes = 0x9901;                // AES strength and the real method
 
 // A field holding this value has its real value in the ZIP64 records.
 inline constexpr uint16_t kZip64Marker16 = 0xFFFF;

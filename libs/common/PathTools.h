@@ -11,13 +11,6 @@
 
 namespace ruvu::libcommon {
 
-// The components of a path split at "\" or "/", without a drive ("C:"), empty components (leading,
-// doubled or trailing separators), "." and "..". With resolveParents a ".." removes the component
-// before it; a ".." with nothing before it is always dropped. unsafe (optional) is set when a drive, a
-// leading separator or a dropped ".." was removed.
-std::vector<std::string> CleanComponents(std::string_view path, bool* unsafe = nullptr,
-                                         bool resolveParents = false);
-
 // The stored form of a path: its clean components, ".." resolved, joined with "/"
 // ("C:\A\..\B\x.txt" gives "B/x.txt"); a trailing separator is kept as "/" when keepTrailingSlash.
 std::string StoredPath(std::string_view path, bool keepTrailingSlash = false);

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "libs/common/ZipCrypto.h"
+#include "libs/common/NewEncryptionHeader.h"
 #include "platform/HostError.h"
 #include "zipformat/Crc32.h"
 #include "zipformat/LocalFileHeader.h"
@@ -236,7 +236,7 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry he
     header.UncompressedSize = static_cast<uint32_t>(data.size());
     std::string prefix;
     if (plan.password) {
-        libcommon::ZipCryptoKeys keys(*plan.password);
+        zip::ZipCryptoKeys keys(*plan.password);
         const auto head = libcommon::MakeEncryptionHeader(keys, static_cast<uint8_t>(crc >> 24));
         prefix.assign(reinterpret_cast<const char*>(head.data()), head.size());
         keys.Encrypt(payload.data(), payload.size());
@@ -300,7 +300,7 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry he
     }
     Progress progress{client_, reportReads};
     progress.Wrote(static_cast<int64_t>(placeholder.size()));
-    std::optional<libcommon::ZipCryptoKeys> keys;
+    std::optional<zip::ZipCryptoKeys> keys;
     uint64_t dataSize = 0;
     if (plan.password) {
         keys.emplace(*plan.password);
@@ -385,7 +385,7 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry he
         client_.ItemEnd(0);
         return Skip("File changed while it was being added, skipped: " + plan.source->windowsPath);
     }
-    const uint64_t overhead = plan.password ? libcommon::kEncryptionHeaderSize : 0;
+    const uint64_t overhead = plan.password ? zip::kEncryptionHeaderSize : 0;
     if (deflate && dataSize - overhead >= total) {
         // Deflating did not help: store it instead, without reporting its bytes a second time.
         if (!progress.FlushRead()) {

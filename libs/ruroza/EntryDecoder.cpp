@@ -1,26 +1,22 @@
 #include "libs/ruroza/EntryDecoder.h"
 
-#include <libdeflate.h>
-#include <zlib.h>
-
 #include <algorithm>
+#include <span>
 #include <utility>
 
+#include "libs/ruroza/MethodDecoders.h"
 #include "zipformat/Crc32.h"
-#include "zipformat/ZipConstants.h"
 
 namespace ruvu::ruroza {
 
 namespace {
 
 constexpr uint64_t kProgressStep = 32 * 1024;
-constexpr size_t kReadPiece = 1 << 20;
+constexpr size_t kReadPiece = 256 * 1024;
 constexpr size_t kWritePiece = 1 << 20;
-// Deflate cannot expand more than about 1032 to 1: a declared size beyond that is a lie, and such an
-// entry is not given a buffer of that size.
-constexpr uint64_t kMaxDeflateRatio = 1032;
 
 using Status = DecodeResult::Status;
+using Step = MethodDecoder::Step;
 
 DecodeResult Failed(Status status, std::string detail, uint32_t crc = 0) {
     return DecodeResult{status, crc, std::move(detail)};
@@ -52,8 +48,7 @@ bool ItemProgress::End() {
 // One entry's decoding: the source, the declared values and where the output goes.
 struct EntryDecoder::Run {
     StoredData& data;
-    uint64_t declaredSize;
-    uint32_t expectedCrc;
+    const EntryFacts& facts;
     OutputSink* sink;
     ItemProgress& progress;
     uint64_t consumed = 0;  // stored bytes read so far
@@ -66,148 +61,119 @@ struct EntryDecoder::Run {
         if (count > 0 && !data.reader->ReadAt(data.pos + consumed, buffer, count)) {
             return -1;
         }
-        if (data.keys) {
-            data.keys->Decrypt(buffer, count);
+        if (data.cipher != nullptr) {
+            data.cipher->Decrypt(buffer, count);
         }
         consumed += count;
         return static_cast<int64_t>(count);
     }
 
-    // Takes produced bytes: CRC, sink and progress. Stopped or WriteError when it fails.
-    std::optional<DecodeResult> Emit(const uint8_t* bytes, size_t size) {
-        crc = zip::Crc32(crc, bytes, size);
-        produced += size;
-        if (sink != nullptr && !sink->Write(bytes, size)) {
-            return Failed(Status::WriteError, "write error");
+    // Takes produced bytes: size limit, CRC, sink and progress. A DataError, WriteError or Stopped
+    // result when it fails.
+    std::optional<DecodeResult> Emit(std::span<const uint8_t> bytes) {
+        if (bytes.size() > facts.size - produced) {
+            return Failed(Status::DataError,
+                          "the data is longer than the declared " + std::to_string(facts.size) + " bytes");
         }
-        if (!progress.Add(size, sink != nullptr ? size : 0)) {
-            return Failed(Status::Stopped, "stopped");
+        for (size_t at = 0; at < bytes.size(); at += kWritePiece) {
+            const size_t size = std::min(kWritePiece, bytes.size() - at);
+            crc = zip::Crc32(crc, bytes.data() + at, size);
+            produced += size;
+            if (sink != nullptr && !sink->Write(bytes.data() + at, size)) {
+                return Failed(Status::WriteError, "write error");
+            }
+            if (!progress.Add(size, sink != nullptr ? size : 0)) {
+                return Failed(Status::Stopped, "stopped");
+            }
         }
         return std::nullopt;
     }
 
+    // Reads the stored bytes the decoder left, so that an authentication code covers all of them.
+    bool ReadRest(uint8_t* buffer, size_t room) {
+        while (consumed < data.size) {
+            if (Read(buffer, room) <= 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     DecodeResult Finish() const {
-        if (produced != declaredSize) {
+        if (produced != facts.size) {
             return Failed(Status::DataError,
                           "the data holds " + std::to_string(produced) + " bytes, the header says " +
-                              std::to_string(declaredSize),
+                              std::to_string(facts.size),
                           crc);
         }
-        if (crc != expectedCrc) {
+        if (facts.crc && crc != *facts.crc) {
             return Failed(Status::CrcError, "CRC error", crc);
         }
         return DecodeResult{Status::Ok, crc, {}};
     }
 };
 
-EntryDecoder::EntryDecoder() : decompressor_(libdeflate_alloc_decompressor()) {}
-
-EntryDecoder::~EntryDecoder() {
-    if (decompressor_ != nullptr) {
-        libdeflate_free_decompressor(decompressor_);
+MethodDecoder* EntryDecoder::DecoderFor(uint16_t method) {
+    auto& decoder = decoders_[method];
+    if (!decoder) {
+        decoder = MakeMethodDecoder(method);
     }
+    return decoder.get();
 }
 
-DecodeResult EntryDecoder::Decode(StoredData& data, uint16_t method, uint64_t declaredSize,
-                                  uint32_t expectedCrc, OutputSink* sink, ItemProgress& progress) {
-    Run run{data, declaredSize, expectedCrc, sink, progress};
-    if (method == zip::kMethodStored) {
-        return Stored(run);
+DecodeResult EntryDecoder::Decode(StoredData& data, const EntryFacts& facts, OutputSink* sink,
+                                  ItemProgress& progress) {
+    MethodDecoder* decoder = DecoderFor(facts.method);
+    if (decoder == nullptr) {
+        return Failed(Status::Unsupported,
+                      "compression method " + std::to_string(facts.method) + " is not supported");
     }
-    const bool fits = declaredSize <= kInMemoryLimit && data.size <= kInMemoryLimit &&
-                      declaredSize <= data.size * kMaxDeflateRatio + 1024;
-    if (fits && decompressor_ != nullptr) {
-        return InflateInMemory(run);
+    const auto refused = [&](Step step, uint32_t crc) {
+        return Failed(step == Step::Unsupported ? Status::Unsupported : Status::DataError, decoder->Error(),
+                      crc);
+    };
+    Run run{data, facts, sink, progress};
+    if (const Step step = decoder->Start({facts.size, data.size, facts.flags}); step != Step::More) {
+        return refused(step, 0);
     }
-    return InflateStreaming(run);
-}
-
-DecodeResult EntryDecoder::Stored(Run& run) {
-    if (run.data.size != run.declaredSize) {
-        return Failed(Status::DataError, "the stored size " + std::to_string(run.data.size) +
-                                             " differs from the file size " +
-                                             std::to_string(run.declaredSize));
-    }
-    uint8_t* input = input_.Get(kReadPiece);
-    while (run.consumed < run.data.size) {
-        const int64_t got = run.Read(input, kReadPiece);
-        if (got <= 0) {
-            return Failed(Status::ReadError, "the archive could not be read");
-        }
-        if (auto failed = run.Emit(input, static_cast<size_t>(got))) {
-            return *failed;
-        }
-    }
-    return run.Finish();
-}
-
-DecodeResult EntryDecoder::InflateInMemory(Run& run) {
-    const size_t inputSize = static_cast<size_t>(run.data.size);
-    uint8_t* input = input_.Get(inputSize);
-    if (run.Read(input, inputSize) != static_cast<int64_t>(inputSize)) {
-        return Failed(Status::ReadError, "the archive could not be read");
-    }
-    // One byte more than declared tells a longer stream from an exact one.
-    const size_t outputSize = static_cast<size_t>(run.declaredSize) + 1;
-    uint8_t* output = output_.Get(outputSize);
-    size_t produced = 0;
-    const auto result = libdeflate_deflate_decompress_ex(decompressor_, input, inputSize, output, outputSize,
-                                                         nullptr, &produced);
-    if (result == LIBDEFLATE_INSUFFICIENT_SPACE ||
-        (result == LIBDEFLATE_SUCCESS && produced > run.declaredSize)) {
-        return Failed(Status::DataError,
-                      "the data is longer than the declared " + std::to_string(run.declaredSize) + " bytes");
-    }
-    if (result != LIBDEFLATE_SUCCESS) {
-        return Failed(Status::DataError, "invalid compressed data");
-    }
-    for (size_t at = 0; at < produced; at += kWritePiece) {
-        if (auto failed = run.Emit(output + at, std::min(kWritePiece, produced - at))) {
-            return *failed;
-        }
-    }
-    return run.Finish();
-}
-
-DecodeResult EntryDecoder::InflateStreaming(Run& run) {
-    z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
-        return Failed(Status::DataError, "the decompressor could not start");
-    }
-    struct End {
-        z_stream& s;
-        ~End() { inflateEnd(&s); }
-    } end{stream};
-    std::vector<uint8_t> input(kReadPiece / 4);
-    uint8_t* output = output_.Get(kWritePiece);
-    int status = Z_OK;
-    while (status != Z_STREAM_END) {
-        if (stream.avail_in == 0) {
-            const int64_t got = run.Read(input.data(), input.size());
-            if (got < 0) {
+    const bool whole = decoder->WantsWholeInput();
+    uint8_t* buffer = input_.Get(whole ? std::max<size_t>(static_cast<size_t>(data.size), 1) : kReadPiece);
+    const size_t room = whole ? static_cast<size_t>(data.size) : kReadPiece;
+    std::span<const uint8_t> input;
+    bool ended = false;
+    for (;;) {
+        if (input.empty() && !ended) {
+            const int64_t got = run.Read(buffer, room);
+            if (got < 0 || (whole && static_cast<uint64_t>(got) != data.size)) {
                 return Failed(Status::ReadError, "the archive could not be read");
             }
-            if (got == 0) {
-                return Failed(Status::DataError, "the compressed data ends too early");
-            }
-            stream.next_in = input.data();
-            stream.avail_in = static_cast<uInt>(got);
+            input = {buffer, static_cast<size_t>(got)};
+            ended = run.consumed == data.size;
         }
-        stream.next_out = output;
-        stream.avail_out = static_cast<uInt>(kWritePiece);
-        status = inflate(&stream, Z_NO_FLUSH);
-        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
-            return Failed(Status::DataError, std::string("invalid compressed data") +
-                                                 (stream.msg != nullptr ? ": " : "") +
-                                                 (stream.msg != nullptr ? stream.msg : ""));
-        }
-        const size_t made = kWritePiece - stream.avail_out;
-        if (run.produced + made > run.declaredSize) {
-            return Failed(Status::DataError, "the data is longer than the declared " +
-                                                 std::to_string(run.declaredSize) + " bytes");
-        }
-        if (auto failed = run.Emit(output, made)) {
+        const size_t before = input.size();
+        std::span<const uint8_t> output;
+        const Step step = decoder->Decode(input, ended, output);
+        if (auto failed = run.Emit(output)) {
             return *failed;
+        }
+        if (step == Step::End) {
+            break;
+        }
+        if (step != Step::More) {
+            return refused(step, run.crc);
+        }
+        // A decoder that neither takes nor makes anything cannot get further.
+        if (output.empty() && input.size() == before && (ended || !input.empty())) {
+            return Failed(Status::DataError, input.empty() ? "the compressed data ends too early"
+                                                           : "the compressed data cannot be decoded");
+        }
+    }
+    if (data.cipher != nullptr) {
+        if (!run.ReadRest(buffer, std::min(room, kReadPiece))) {
+            return Failed(Status::ReadError, "the archive could not be read");
+        }
+        if (!data.cipher->Authentic()) {
+            return Failed(Status::DataError, "the authentication code does not match", run.crc);
         }
     }
     return run.Finish();

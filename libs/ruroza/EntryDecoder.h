@@ -1,24 +1,25 @@
-// Turns an entry's stored bytes back into its data: stored or deflated, decrypted on the way when the
-// entry is encrypted, with the CRC computed and the size checked against the declared one.
+// Turns an entry's stored bytes back into its data, whatever the method: the stored bytes are read in
+// pieces (or whole, when the method's decoder asks for it), decrypted on the way when the entry is
+// encrypted, handed to the method's decoder (MethodDecoders.h), and its output is checked against the
+// declared size and the CRC, reported as progress and passed to the sink.
 //
-// Memory stays bounded whatever the archive claims. Entries of up to kInMemoryLimit bytes whose sizes
-// are plausible are inflated by libdeflate in one call into a buffer of exactly the declared size;
-// bigger ones, and any whose sizes cannot be right, go through zlib in fixed-size pieces. Output
-// beyond the declared size stops the entry at once (a zip bomb never fills the disk).
+// Memory stays bounded whatever the archive claims: fixed read pieces, the decoders' own bounded
+// buffers, and a whole entry in memory only where a decoder finds its sizes small and plausible.
+// Output beyond the declared size stops the entry at once (a zip bomb never fills the disk).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "libs/common/ArchiveReader.h"
 #include "libs/common/CallbackClient.h"
 #include "libs/common/ScratchBuffer.h"
-#include "libs/common/ZipCrypto.h"
-
-struct libdeflate_decompressor;
+#include "libs/ruroza/EntryCipher.h"
+#include "libs/ruroza/MethodDecoder.h"
 
 namespace ruvu::ruroza {
 
@@ -43,16 +44,25 @@ class ItemProgress {
     uint64_t unwritten_ = 0;
 };
 
-// The stored bytes of one entry (after the encryption header), decrypted with keys when present.
+// The stored bytes of one entry (without encryption header or trailer), decrypted by the cipher when
+// there is one.
 struct StoredData {
     libcommon::ArchiveReader* reader = nullptr;
     uint64_t pos = 0;
     uint64_t size = 0;
-    std::optional<libcommon::ZipCryptoKeys> keys;
+    EntryCipher* cipher = nullptr;
+};
+
+// What the headers say about the data.
+struct EntryFacts {
+    uint16_t method = 0;
+    uint16_t flags = 0;
+    uint64_t size = 0;            // the declared size of the file
+    std::optional<uint32_t> crc;  // nullopt: the entry carries no CRC to check
 };
 
 struct DecodeResult {
-    enum class Status { Ok, CrcError, DataError, ReadError, WriteError, Stopped };
+    enum class Status { Ok, CrcError, DataError, Unsupported, ReadError, WriteError, Stopped };
     Status status = Status::Ok;
     uint32_t crc = 0;    // of the bytes produced
     std::string detail;  // what was wrong, for messages
@@ -60,27 +70,22 @@ struct DecodeResult {
 
 class EntryDecoder {
   public:
-    static constexpr uint64_t kInMemoryLimit = 64ull << 20;
-
-    EntryDecoder();
-    ~EntryDecoder();
+    EntryDecoder() = default;
     EntryDecoder(const EntryDecoder&) = delete;
     EntryDecoder& operator=(const EntryDecoder&) = delete;
 
-    // Decodes method (stored or deflated) into sink (null: test only), checking the declared size and
-    // CRC. A failed sink write gives WriteError; a stop asked for through progress gives Stopped.
-    DecodeResult Decode(StoredData& data, uint16_t method, uint64_t declaredSize, uint32_t expectedCrc,
-                        OutputSink* sink, ItemProgress& progress);
+    // Decodes the data into sink (null: test only), checking the authentication code of an encrypted
+    // entry, the declared size and the CRC. A failed sink write gives WriteError; a stop asked for
+    // through progress gives Stopped.
+    DecodeResult Decode(StoredData& data, const EntryFacts& facts, OutputSink* sink, ItemProgress& progress);
 
   private:
     struct Run;
-    DecodeResult Stored(Run& run);
-    DecodeResult InflateInMemory(Run& run);
-    DecodeResult InflateStreaming(Run& run);
+    // The decoder of a method, made on first use and kept for the entries that follow.
+    MethodDecoder* DecoderFor(uint16_t method);
 
-    libdeflate_decompressor* decompressor_ = nullptr;
+    std::map<uint16_t, std::unique_ptr<MethodDecoder>> decoders_;
     libcommon::ScratchBuffer input_;
-    libcommon::ScratchBuffer output_;
 };
 
 }  // namespace ruvu::ruroza

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "libs/common/PathTools.h"
 #include "platform/WinPath.h"
+#include "zipformat/EntryPath.h"
 
 namespace ruvu::ruroza {
 
@@ -29,7 +29,7 @@ TargetName MakeTargetName(std::string_view listedName, bool isFolder, bool keepF
         return target;
     }
     target.isFolder = isFolder;
-    target.components = libcommon::CleanComponents(listedName, &target.changed);
+    target.components = zip::CleanComponents(listedName, &target.changed);
     if (!keepFolders && target.components.size() > 1) {
         target.components.erase(target.components.begin(), target.components.end() - 1);
     }

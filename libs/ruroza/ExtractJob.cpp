@@ -1,20 +1,26 @@
 #include "libs/ruroza/ExtractJob.h"
 
+#include <array>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "libs/common/ArchiveReader.h"
 #include "libs/common/SpecMatch.h"
-#include "libs/common/ZipCrypto.h"
+#include "libs/ruroza/AesCipher.h"
 #include "libs/ruroza/EntryDecoder.h"
 #include "libs/ruroza/EntryNames.h"
 #include "libs/ruroza/EntryStamp.h"
+#include "libs/ruroza/MethodDecoders.h"
 #include "libs/ruroza/PasswordKeeper.h"
 #include "libs/ruroza/TargetTree.h"
+#include "libs/ruroza/TraditionalCipher.h"
 #include "platform/WinPath.h"
+#include "zipformat/ExtraField.h"
 #include "zipformat/ZipConstants.h"
+#include "zipformat/ZipCrypto.h"
 
 namespace ruvu::ruroza {
 
@@ -30,6 +36,11 @@ std::string Hex8(uint32_t value) {
     return text;
 }
 
+// The AES block of an entry encrypted with AES; nullopt for any other entry.
+std::optional<zip::AesExtra> AesOf(const CentralDirEntry& h) {
+    return h.Method == zip::kMethodAes ? zip::FindAesExtra(h.Extra) : std::nullopt;
+}
+
 // Why the library cannot handle an entry at all, with the skip type; nullopt when it can.
 std::optional<std::pair<std::string, abi::UnZipSkipType>> Unsupported(const CentralDirEntry& h) {
     if (h.CompressedSize == zip::kZip64Marker32 || h.UncompressedSize == zip::kZip64Marker32 ||
@@ -37,14 +48,22 @@ std::optional<std::pair<std::string, abi::UnZipSkipType>> Unsupported(const Cent
         return std::make_pair("its sizes need ZIP64 (4 GB or more), which is not supported",
                               abi::stUnsupported);
     }
-    if (h.Method == zip::kMethodAes) {
-        return std::make_pair("AES encryption is not supported", abi::stUnsupported);
-    }
     if ((h.Flags & zip::kFlagStrongEncryption) != 0) {
         return std::make_pair("strong encryption is not supported", abi::stUnsupported);
     }
-    if (h.Method != zip::kMethodStored && h.Method != zip::kMethodDeflated) {
-        return std::make_pair("compression method " + std::to_string(h.Method) + " is not supported",
+    uint16_t method = h.Method;
+    if (h.Method == zip::kMethodAes) {
+        const auto aes = AesOf(h);
+        if (!aes || aes->VendorId != zip::AesExtra::kVendorAe || AesCipher::SaltSize(aes->Strength) == 0 ||
+            (aes->VendorVersion != zip::AesExtra::kVersionAe1 &&
+             aes->VendorVersion != zip::AesExtra::kVersionAe2)) {
+            return std::make_pair("its AES encryption block is missing or of an unknown kind",
+                                  abi::stUnsupported);
+        }
+        method = aes->Method;
+    }
+    if (!IsDecodableMethod(method)) {
+        return std::make_pair("compression method " + std::to_string(method) + " is not supported",
                               abi::stCompressionUnknown);
     }
     return std::nullopt;
@@ -98,6 +117,10 @@ class Job {
                                         std::vector<std::string>& names);
     Outcome Decode(const Item& item, const libcommon::EntryLayout& layout,
                    const std::vector<std::string>* names);
+    // The cipher of an encrypted entry, made from the bytes around its data, which narrows data to the
+    // encrypted bytes alone; nullptr when those bytes are missing.
+    std::unique_ptr<EntryCipher> OpenCipher(const CentralDirEntry& h, const libcommon::EntryLayout& layout,
+                                            const std::optional<zip::AesExtra>& aes, StoredData& data);
 
     const ExtractOptions& options_;
     libcommon::CallbackClient& client_;
@@ -316,17 +339,17 @@ std::optional<Job::Outcome> Job::ChooseTarget(const Item& item, TargetName& targ
 Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
                          const std::vector<std::string>* names) {
     const CentralDirEntry& h = item.entry->header;
-    StoredData data{&reader_, layout.dataPos, layout.dataSize, std::nullopt};
-    const bool encrypted = h.IsEncrypted();
+    const auto aes = AesOf(h);
+    StoredData data{&reader_, layout.dataPos, layout.dataSize, nullptr};
+    const bool encrypted = h.IsEncrypted() || aes;
+    std::unique_ptr<EntryCipher> cipher;
     if (encrypted) {
-        libcommon::EncryptionHeader header{};
-        if (data.size < header.size() || !reader_.ReadAt(data.pos, header.data(), header.size())) {
+        cipher = OpenCipher(h, layout, aes, data);
+        if (!cipher) {
             return Skip(item, "Data error in " + item.listed + ": the encryption header is missing",
                         abi::stDataError, abi::kCodeBadData);
         }
-        const uint8_t check =
-            libcommon::EncryptionCheckByte(layout.local.Flags, h.Crc32, layout.local.DosDateTime);
-        switch (passwords_.Unlock(item.listed, header, check, data.keys)) {
+        switch (passwords_.Unlock(item.listed, *cipher)) {
             case PasswordKeeper::Result::Stopped:
                 return Outcome::Stopped;
             case PasswordKeeper::Result::NoPassword:
@@ -335,9 +358,12 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
             case PasswordKeeper::Result::Unlocked:
                 break;
         }
-        data.pos += header.size();
-        data.size -= header.size();
+        data.cipher = cipher.get();
     }
+    // AE-2 leaves the CRC out: the authentication code stands for it.
+    const bool hasCrc = !aes || aes->VendorVersion != zip::AesExtra::kVersionAe2;
+    const EntryFacts facts{aes ? aes->Method : h.Method, h.Flags, h.UncompressedSize,
+                           hasCrc ? std::optional<uint32_t>(h.Crc32) : std::nullopt};
     std::optional<PendingFile> file;
     std::string path;
     if (names != nullptr) {
@@ -353,7 +379,8 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
         return Outcome::Stopped;
     }
     if (file) {
-        const char* verb = h.Method == zip::kMethodStored ? " extracting: " : "  inflating: ";
+        const bool inflating = facts.method == zip::kMethodDeflated || facts.method == zip::kMethodDeflate64;
+        const char* verb = inflating ? "  inflating: " : " extracting: ";
         if (!Verbose(verb + path)) {
             return Outcome::Stopped;
         }
@@ -367,8 +394,7 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
         sink.emplace(*file);
     }
     ItemProgress progress(client_);
-    const DecodeResult result =
-        decoder_.Decode(data, h.Method, h.UncompressedSize, h.Crc32, sink ? &*sink : nullptr, progress);
+    const DecodeResult result = decoder_.Decode(data, facts, sink ? &*sink : nullptr, progress);
     if (result.status == Status::Stopped || !progress.End()) {
         return Outcome::Stopped;
     }
@@ -408,6 +434,9 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
         case Status::DataError:
             return Skip(item, "Data error in " + item.listed + ": " + result.detail + suspect,
                         abi::stDataError, abi::kCodeBadData);
+        case Status::Unsupported:
+            return Skip(item, "Skipped " + item.listed + ": " + result.detail, abi::stUnsupported,
+                        abi::kCodeUnsupported);
         case Status::ReadError:
             return Skip(item, "Read error in " + item.listed + ": " + result.detail, abi::stDataError,
                         abi::kCodeReadError);
@@ -418,6 +447,30 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
             break;
     }
     return Outcome::Stopped;
+}
+
+std::unique_ptr<EntryCipher> Job::OpenCipher(const CentralDirEntry& h, const libcommon::EntryLayout& layout,
+                                             const std::optional<zip::AesExtra>& aes, StoredData& data) {
+    if (aes) {
+        std::vector<uint8_t> header(AesCipher::SaltSize(aes->Strength) + AesCipher::kVerifierSize);
+        std::array<uint8_t, AesCipher::kAuthCodeSize> code{};
+        if (data.size < header.size() + code.size() ||
+            !reader_.ReadAt(data.pos, header.data(), header.size()) ||
+            !reader_.ReadAt(data.pos + data.size - code.size(), code.data(), code.size())) {
+            return nullptr;
+        }
+        data.pos += header.size();
+        data.size -= header.size() + code.size();
+        return std::make_unique<AesCipher>(aes->Strength, header, code);
+    }
+    zip::EncryptionHeader header{};
+    if (data.size < header.size() || !reader_.ReadAt(data.pos, header.data(), header.size())) {
+        return nullptr;
+    }
+    data.pos += header.size();
+    data.size -= header.size();
+    return std::make_unique<TraditionalCipher>(
+        header, zip::EncryptionCheckByte(layout.local.Flags, h.Crc32, layout.local.DosDateTime));
 }
 
 }  // namespace

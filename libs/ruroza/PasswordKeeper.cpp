@@ -8,25 +8,19 @@ PasswordKeeper::PasswordKeeper(libcommon::CallbackClient& client, std::string re
                                int requestsPerEntry)
     : client_(client), record_(std::move(recordPassword)), requestsPerEntry_(requestsPerEntry) {}
 
-bool PasswordKeeper::Try(const std::string& password, const libcommon::EncryptionHeader& header,
-                         uint8_t checkByte, std::optional<libcommon::ZipCryptoKeys>& keys) {
-    libcommon::ZipCryptoKeys candidate(password);
-    if (!libcommon::CheckEncryptionHeader(candidate, header, checkByte)) {
+bool PasswordKeeper::Try(const std::string& password, EntryCipher& cipher) {
+    if (!cipher.TryPassword(password)) {
         return false;
     }
-    keys = candidate;
     current_ = password;
     return true;
 }
 
-PasswordKeeper::Result PasswordKeeper::Unlock(std::string_view entryName,
-                                              const libcommon::EncryptionHeader& header, uint8_t checkByte,
-                                              std::optional<libcommon::ZipCryptoKeys>& keys) {
-    keys.reset();
-    if (lastGood_ && Try(*lastGood_, header, checkByte, keys)) {
+PasswordKeeper::Result PasswordKeeper::Unlock(std::string_view entryName, EntryCipher& cipher) {
+    if (lastGood_ && Try(*lastGood_, cipher)) {
         return Result::Unlocked;
     }
-    if (!record_.empty() && record_ != lastGood_ && Try(record_, header, checkByte, keys)) {
+    if (!record_.empty() && record_ != lastGood_ && Try(record_, cipher)) {
         return Result::Unlocked;
     }
     int left = requestsPerEntry_;
@@ -38,7 +32,7 @@ PasswordKeeper::Result PasswordKeeper::Unlock(std::string_view entryName,
         if (answer.cancelAll || !answer.password || answer.password->empty()) {
             asking_ = false;
         }
-        if (answer.password && !answer.password->empty() && Try(*answer.password, header, checkByte, keys)) {
+        if (answer.password && !answer.password->empty() && Try(*answer.password, cipher)) {
             return Result::Unlocked;
         }
         // The engine may lower the number of questions left for this entry.

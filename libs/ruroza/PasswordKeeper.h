@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "libs/common/CallbackClient.h"
-#include "libs/common/ZipCrypto.h"
+#include "libs/ruroza/EntryCipher.h"
 
 namespace ruvu::ruroza {
 
@@ -18,16 +18,13 @@ class PasswordKeeper {
     PasswordKeeper(libcommon::CallbackClient& client, std::string recordPassword, int requestsPerEntry);
 
     enum class Result { Unlocked, NoPassword, Stopped };
-    // Finds a password whose keys pass the entry's encryption header; keys gets them, advanced past
-    // the header, ready to decrypt the data.
-    Result Unlock(std::string_view entryName, const libcommon::EncryptionHeader& header, uint8_t checkByte,
-                  std::optional<libcommon::ZipCryptoKeys>& keys);
+    // Finds a password the entry's cipher accepts; the cipher is then ready to decrypt the data.
+    Result Unlock(std::string_view entryName, EntryCipher& cipher);
     // The password of the last Unlock opened its entry: it is tried first from now on.
     void Confirm() { lastGood_ = current_; }
 
   private:
-    bool Try(const std::string& password, const libcommon::EncryptionHeader& header, uint8_t checkByte,
-             std::optional<libcommon::ZipCryptoKeys>& keys);
+    bool Try(const std::string& password, EntryCipher& cipher);
 
     libcommon::CallbackClient& client_;
     std::string record_;

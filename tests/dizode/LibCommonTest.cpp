@@ -3,19 +3,24 @@
 #include <gtest/gtest.h>
 
 #include "libs/common/ArchiveReader.h"
+#include "libs/common/NewEncryptionHeader.h"
 #include "libs/common/PathTools.h"
 #include "libs/common/SpecMatch.h"
-#include "libs/common/ZipCrypto.h"
 #include "tests/libsupport/PeerTools.h"
 #include "tests/libsupport/TempFolder.h"
 #include "zipformat/ByteOrder.h"
 #include "zipformat/Crc32.h"
+#include "zipformat/ZipCrypto.h"
 
 namespace ruvu::libcommon {
 namespace {
 
 using testsupport::ReadFileBytes;
 using testsupport::RunTool;
+using zip::CheckEncryptionHeader;
+using zip::EncryptionCheckByte;
+using zip::EncryptionHeader;
+using zip::ZipCryptoKeys;
 
 TEST(SpecMatchTest, WildcardsSeparatorsAndCaseAsUsersWriteThem) {
     EXPECT_TRUE(MatchSpec("*.txt", "sub/a.TXT"));

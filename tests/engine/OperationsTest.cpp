@@ -312,8 +312,10 @@ TEST_F(OperationsTest, AddChecksItsRequestInOrder) {
     h.zip.SetAddOptions({AddDiskSpanErase});
     EXPECT_EQ(h.zip.Add(), msg::SfxCannotSpan);
     h.zip.SetAddOptions({});
-    EXPECT_EQ(h.zip.Add(), msg::SfxNotSupported);
+    h.zip.SetSFXMessage(std::string(256, 'm'));
+    EXPECT_EQ(h.zip.Add(), msg::SfxMessageTooLong);
     EXPECT_FALSE(fs::exists(dir / "x.exe"));
+    h.zip.SetSFXMessage("");
 
     h.Open(dir / "no/such/folder/x.zip");
     EXPECT_EQ(AddFromSource({"a.txt"}, {}), msg::AddDestDirMissing);

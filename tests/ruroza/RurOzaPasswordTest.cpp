@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 
 #include "libs/common/ArchiveReader.h"
-#include "libs/common/ZipCrypto.h"
 #include "tests/ruroza/RurOzaFixture.h"
+#include "zipformat/ZipCrypto.h"
 
 namespace ruvu::ruroza::test {
 namespace {
@@ -40,13 +40,13 @@ class RurOzaPasswordTest : public RurOzaTest {
                     continue;
                 }
                 const auto layout = reader.Layout(entry);
-                libcommon::EncryptionHeader header{};
+                zip::EncryptionHeader header{};
                 reader.ReadAt(layout->dataPos, header.data(), header.size());
-                libcommon::ZipCryptoKeys keys(candidate);
-                passes = passes || libcommon::CheckEncryptionHeader(
+                zip::ZipCryptoKeys keys(candidate);
+                passes = passes || zip::CheckEncryptionHeader(
                                        keys, header,
-                                       libcommon::EncryptionCheckByte(layout->local.Flags, entry.header.Crc32,
-                                                                      layout->local.DosDateTime));
+                                       zip::EncryptionCheckByte(layout->local.Flags, entry.header.Crc32,
+                                                                layout->local.DosDateTime));
             }
             if (!passes) {
                 return candidate;

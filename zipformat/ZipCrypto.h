@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace ruvu::libcommon {
+namespace ruvu::zip {
 
 inline constexpr size_t kEncryptionHeaderSize = 12;
 using EncryptionHeader = std::array<uint8_t, kEncryptionHeaderSize>;
@@ -34,10 +34,11 @@ class ZipCryptoKeys {
 // The check byte of an entry: flags bit 3 set uses the time, otherwise the CRC.
 uint8_t EncryptionCheckByte(uint16_t flags, uint32_t crc32, uint32_t dosDateTime);
 
-// A new encrypted header: 11 random bytes and the check byte, encrypted with (and advancing) keys.
-EncryptionHeader MakeEncryptionHeader(ZipCryptoKeys& keys, uint8_t checkByte);
+// A new encrypted header: the 11 random bytes of plain, then the check byte, encrypted with (and
+// advancing) keys.
+EncryptionHeader SealEncryptionHeader(ZipCryptoKeys& keys, EncryptionHeader plain, uint8_t checkByte);
 // Decrypts a header with keys (advancing them) and tells whether its last byte is the check byte.
 // A true result means the password is probably right (one wrong password in 256 passes).
 bool CheckEncryptionHeader(ZipCryptoKeys& keys, EncryptionHeader header, uint8_t checkByte);
 
-}  // namespace ruvu::libcommon
+}  // namespace ruvu::zip

@@ -1,10 +1,6 @@
-#include "libs/common/ZipCrypto.h"
+#include "zipformat/ZipCrypto.h"
 
-#include <sys/random.h>
-
-#include <random>
-
-namespace ruvu::libcommon {
+namespace ruvu::zip {
 
 namespace {
 
@@ -70,19 +66,10 @@ uint8_t EncryptionCheckByte(uint16_t flags, uint32_t crc32, uint32_t dosDateTime
     return static_cast<uint8_t>(crc32 >> 24);
 }
 
-EncryptionHeader MakeEncryptionHeader(ZipCryptoKeys& keys, uint8_t checkByte) {
-    EncryptionHeader header{};
-    // The random bytes keep equal files under one password from encrypting alike.
-    if (getrandom(header.data(), kEncryptionHeaderSize - 1, 0) !=
-        static_cast<ssize_t>(kEncryptionHeaderSize - 1)) {
-        std::random_device device;
-        for (size_t i = 0; i + 1 < kEncryptionHeaderSize; ++i) {
-            header[i] = static_cast<uint8_t>(device());
-        }
-    }
-    header[kEncryptionHeaderSize - 1] = checkByte;
-    keys.Encrypt(header.data(), header.size());
-    return header;
+EncryptionHeader SealEncryptionHeader(ZipCryptoKeys& keys, EncryptionHeader plain, uint8_t checkByte) {
+    plain[kEncryptionHeaderSize - 1] = checkByte;
+    keys.Encrypt(plain.data(), plain.size());
+    return plain;
 }
 
 bool CheckEncryptionHeader(ZipCryptoKeys& keys, EncryptionHeader header, uint8_t checkByte) {
@@ -90,4 +77,4 @@ bool CheckEncryptionHeader(ZipCryptoKeys& keys, EncryptionHeader header, uint8_t
     return header[kEncryptionHeaderSize - 1] == checkByte;
 }
 
-}  // namespace ruvu::libcommon
+}  // namespace ruvu::zip
