@@ -4,8 +4,8 @@
 
 #include <optional>
 
-#include "zipformat/ZipCrypto.h"
 #include "libs/ruroza/EntryCipher.h"
+#include "zipformat/ZipCrypto.h"
 
 namespace ruvu::ruroza {
 

@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -82,6 +83,13 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& workDir,
         *output = ReadFile(outPath);
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string BesideProgram(std::string_view name) {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path(self, n > 0 ? static_cast<size_t>(n) : 0);
+    return path.substr(0, path.find_last_of('/') + 1) + std::string(name);
 }
 
 std::string Python(std::string_view script, const std::vector<std::string>& args) {
