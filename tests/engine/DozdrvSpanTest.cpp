@@ -43,13 +43,7 @@ PromptedRun RunAnsweringDiskPrompts(const std::vector<std::string>& argv, const 
         if (chdir(folder.c_str()) != 0) {
             _exit(126);
         }
-        std::vector<char*> args;
-        for (const std::string& arg : argv) {
-            args.push_back(const_cast<char*>(arg.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
+        ExecProgram(argv);
     }
     close(in[0]);
     close(out[1]);

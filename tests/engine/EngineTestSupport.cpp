@@ -55,6 +55,16 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+void ExecProgram(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
 int RunProgram(const std::vector<std::string>& argv, const std::string& workDir, std::string_view input,
                std::string* output) {
     TempDir io;
@@ -69,13 +79,7 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& workDir,
         if (!freopen(inPath.c_str(), "rb", stdin) || !freopen(outPath.c_str(), "wb", stdout)) {
             _exit(126);
         }
-        std::vector<char*> args;
-        for (const std::string& arg : argv) {
-            args.push_back(const_cast<char*>(arg.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
+        ExecProgram(argv);
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -34,6 +34,9 @@ void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
 void AppendFile(const std::string& path, std::string_view bytes);
 
+// Replaces this process (a forked child) with the program, found on PATH; exit status 127 when it
+// cannot be run.
+[[noreturn]] void ExecProgram(const std::vector<std::string>& argv);
 // Runs a program with its arguments (no shell) in a folder, feeding input on standard input; returns
 // the exit status and puts standard output into output.
 int RunProgram(const std::vector<std::string>& argv, const std::string& workDir = {},
