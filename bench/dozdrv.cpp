@@ -171,6 +171,10 @@ int Operation(const std::string& command, int argc, char** argv) {
     ruvu::TDozErozev component;
     Prepare(component, argv[2], words.span);
     component.SetZipFileName(argv[2]);
+    if (command != "add" && component.ErrCode() != 0) {
+        // The archive could not be read (or its last disk was not given): nothing to work on.
+        return Finish(component);
+    }
     component.SetPassword(words.password);
     if (command == "add") {
         if (words.args.empty()) {

@@ -152,12 +152,17 @@ TEST_F(DozdrvSpanTest, FloppiesWithTheDiskPromptsOnTheTerminal) {
     changer->Insert("d1");
     ExpectReadBack("A:\\BACKUP.ZIP", 2);
 
-    // The end of input cancels at the first prompt: nothing is extracted.
+    // The end of input cancels at the first prompt, and nothing more is asked or done.
     changer->Insert("d1");
     std::string cancelled;
-    EXPECT_EQ(RunProgram({"env", "TMPDIR=" + temp, dozdrv_, "test", "A:\\BACKUP.ZIP"}, src, "", &cancelled),
+    EXPECT_EQ(RunProgram({"sh", "-c", "exec \"$0\" \"$@\" 2>&1", "env", "TMPDIR=" + temp, dozdrv_, "test",
+                          "A:\\BACKUP.ZIP"},
+                         src, "", &cancelled),
               1);
-    EXPECT_NE(cancelled.find("success 0 errcode"), std::string::npos) << cancelled;
+    const size_t prompt = cancelled.find("Please insert last disk");
+    EXPECT_NE(prompt, std::string::npos) << cancelled;
+    EXPECT_EQ(prompt, cancelled.rfind("Please insert last disk")) << cancelled;
+    EXPECT_NE(cancelled.find("success 0 errcode 11007"), std::string::npos) << cancelled;
     EXPECT_TRUE(fs::is_empty(temp));
 }
 
