@@ -327,6 +327,33 @@ class OperationsTest : public QObject {
         QCOMPARE(program.LastBox(), std::string("Minden fájl (2) ellenörizve. OK"));
     }
 
+    void aSetOfPartFilesIsOpenedThroughItsLastPartAndExtracted() {
+        Program program;
+        TMainform& main = *program.main;
+        const std::string one = testsupport::RandomBytes(150000, 3);
+        const std::string two = testsupport::RandomBytes(150000, 4);
+        program.temp.Write("src/one.bin", one);
+        program.temp.Write("src/two.bin", two);
+        TDozErozev& zip = main.DozErozev1;
+        zip.SetZipFileName(program.temp.Win("set.zip"));
+        zip.SetRootDir(program.temp.Win("src"));
+        zip.SetAddOptions({AddDiskSpan});
+        zip.SetAddCompLevel(0);
+        zip.SetMaxVolumeSize(100000);
+        zip.FSpecArgs() = {"*.*"};
+        QCOMPARE(zip.Add(), 0);
+
+        program.ui.boxes.clear();
+        program.Open(program.temp.Host("set004.zip"));
+        QCOMPARE(GridNames(main), (std::vector<std::string>{"one.bin", "two.bin"}));
+        program.temp.MakeDir("out");
+        ChooseExtraction(*program.extract, program.temp.Win("out"), 1, 1, 0);
+        main.ExtractButClick();
+        QCOMPARE(program.BoxTexts(), std::vector<std::string>{"2 fájl kibontva."});
+        QVERIFY(testsupport::ReadFileBytes(program.temp.Host("out/one.bin")) == one);
+        QVERIFY(testsupport::ReadFileBytes(program.temp.Host("out/two.bin")) == two);
+    }
+
     void nothingClickedDuringAnOperationStartsAnother() {
         Program program;
         TMainform& main = *program.main;
