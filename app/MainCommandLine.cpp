@@ -123,7 +123,7 @@ std::optional<std::string> TMainform::JoinSplitSet(const std::string& piece, int
     }
     // The temporary archive may be the one the window shows, joined from floppies before: the pieces
     // are joined under a name of their own, which replaces it only when the whole copy succeeded.
-    const std::string joined = ProgramDir + "_RUVUVADU.NEW";
+    const std::string joined = WorkDir() + "_RUVUVADU.NEW";
     struct Leftover {
         const std::string& name;
         ~Leftover() {

@@ -146,28 +146,45 @@ void TMainform::ZIPOpenButClick() {
         request.initialDir = dialogFolder_;
         const std::optional<std::string> chosen = platform::CurrentInteraction().OpenFileDialog(request);
         if (chosen) {
-            dialogFolder_ = platform::ExtractFileDir(*chosen);
-            std::optional<std::string> name = *chosen;
-            if (IsSplitPiece(*chosen)) {
-                int32_t toolbarStatus = 0;
-                name = JoinSplitSet(*chosen, toolbarStatus);
-            }
-            if (name) {
-                {
-                    HourGlassScope hourGlass;
-                    const int updates = dirUpdates_;
-                    DozErozev1.SetZipFileName(*name);
-                    // A file that could not be listed is reported by the component; it must not
-                    // stay the target of the next add.
-                    if (dirUpdates_ == updates && !DozErozev1.ZipFileName().empty()) {
-                        DozErozev1.SetZipFileName("");
-                    }
-                }
-                ShowZipName(DozErozev1.ZipFileName());
-            }
+            OpenArchiveFile(*chosen);
         }
         RestoreDirectory();
     });
+}
+
+void TMainform::OpenDroppedFile(const std::string& hostPath) {
+    Guarded([this, &hostPath] {
+        const std::optional<std::string> name = platform::HostToWindowsPath(hostPath);
+        if (!name) {
+            Show("A fájl egyik meghajtón sem érhető el: " + hostPath);
+            return;
+        }
+        OpenArchiveFile(*name);
+        RestoreDirectory();
+    });
+}
+
+void TMainform::OpenArchiveFile(const std::string& chosen) {
+    dialogFolder_ = platform::ExtractFileDir(chosen);
+    std::optional<std::string> name = chosen;
+    if (IsSplitPiece(chosen)) {
+        int32_t toolbarStatus = 0;
+        name = JoinSplitSet(chosen, toolbarStatus);
+    }
+    if (!name) {
+        return;
+    }
+    {
+        HourGlassScope hourGlass;
+        const int updates = dirUpdates_;
+        DozErozev1.SetZipFileName(*name);
+        // A file that could not be listed is reported by the component; it must not stay the
+        // target of the next add.
+        if (dirUpdates_ == updates && !DozErozev1.ZipFileName().empty()) {
+            DozErozev1.SetZipFileName("");
+        }
+    }
+    ShowZipName(DozErozev1.ZipFileName());
 }
 
 void TMainform::NewZipBtnClick() {

@@ -1,5 +1,9 @@
 #include "app/Usage.h"
 
+#include <string>
+
+#include "platform/EnvironmentHelp.h"
+
 namespace ruvu {
 
 namespace {
@@ -50,18 +54,13 @@ end of input the safe answer is taken (No, Cancel, Abort), so nothing is wiped o
 by default. At a disk prompt insert the disk, then press Enter; "m" aborts and "x" ticks or
 unticks the box that wipes the floppy first.
 
-Environment:
-  RUVUVADU_DRIVES  drive letters for host folders, ";"-separated LETTER=SPEC items: "/dir"
-                   (fixed disk), "removable:/dir" or "floppy:/dir" (a virtual floppy changer);
-                   unset, C: is "/"
-  RUVUVADU_OEMCP   the OEM code page of MS-DOS names in archives (default CP852)
-  RUVUVADU_ANSICP  the code page of names that are neither OEM nor UTF-8 (default ISO-8859-2)
 )";
 
 }  // namespace
 
 std::string_view UsageText() {
-    return kUsage;
+    static const std::string text = std::string(kUsage) + std::string(platform::kEnvironmentHelp);
+    return text;
 }
 
 std::string_view VersionText() {

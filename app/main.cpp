@@ -2,6 +2,7 @@
 // the exit status. Without a display nothing may wait for a person who is not there: the program
 // runs offscreen, asks its questions on the terminal and ends when no run is left to do.
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "app/Addunit.h"
 #include "app/ProgramArguments.h"
 #include "app/QtInteraction.h"
+#include "app/QtTranslations.h"
 #include "app/ScreenshotTour.h"
 #include "app/Usage.h"
 #include "app/extrunit.h"
@@ -70,6 +72,10 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("RuvuvADU"));
+    // The menu entry and the icon of the installed program (none where it is not installed).
+    QGuiApplication::setDesktopFileName(QStringLiteral("hu.ruvuvadu.RuvuvADU"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ruvuvadu")));
+    ruvu::InstallQtTranslations(&application);
 
     ruvu::QtInteraction qtInteraction;
     const QString platformName = QGuiApplication::platformName();

@@ -1,9 +1,13 @@
 #include "app/mainunit.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -19,6 +23,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Interaction.h"
 #include "platform/Modules.h"
+#include "platform/TempFiles.h"
 #include "splitter/BigCopyUnit.h"
 
 namespace ruvu {
@@ -46,6 +51,7 @@ std::string TwoDigits(uint32_t value) {
 TMainform::TMainform(std::vector<std::string> arguments, QWidget* parent)
     : QWidget(parent), Arguments(std::move(arguments)), DozErozev1(this) {
     setObjectName("Mainform");
+    setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Talvo ZIP"));
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(12);
@@ -87,6 +93,10 @@ void TMainform::FormDestroy() {
     }
     DozErozev1.UnloadZipLib();
     DozErozev1.UnloadUnzLib();
+}
+
+std::string TMainform::WorkDir() const {
+    return platform::WritableFolderOrUserCache(ProgramDir, "ruvuvadu");
 }
 
 void TMainform::SetDialogs(TExtract* extract, TAddForm* add) {
@@ -294,6 +304,36 @@ bool TMainform::event(QEvent* event) {
         QTimer::singleShot(0, this, [this] { FormActivate(); });
     }
     return QWidget::event(event);
+}
+
+namespace {
+
+// The one local file a drag carries; empty for several files, a folder or anything else.
+QString DraggedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile()) {
+        return {};
+    }
+    const QString path = data->urls().front().toLocalFile();
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+}  // namespace
+
+void TMainform::dragEnterEvent(QDragEnterEvent* event) {
+    if (!commandRunning_ && !DraggedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TMainform::dropEvent(QDropEvent* event) {
+    const QString path = DraggedFile(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop is over, so the file manager does not wait through a listing or a join.
+    QTimer::singleShot(0, this, [this, file = FromQ(path)] { OpenDroppedFile(file); });
 }
 
 void TMainform::resizeEvent(QResizeEvent* event) {

@@ -63,6 +63,8 @@ class TMainform : public QWidget, public TObject {
 
     // The toolbar commands. A click while a command or operation runs is ignored.
     void ZIPOpenButClick();
+    // A file dropped on the window (a host path) is opened as the open command opens its choice.
+    void OpenDroppedFile(const std::string& hostPath);
     void NewZipBtnClick();
     void DeleteZIPButClick();
     void AddButClick();
@@ -82,8 +84,11 @@ class TMainform : public QWidget, public TObject {
     // command-line mode; the toolbar's floppy commands pass a status of their own, since only the
     // command-line mode and OnMessage decide how the process ends.
     CommandTarget Commands(int32_t& exitStatus);
+    // The folder of the files the program writes beside itself: ProgramDir, or the user's cache
+    // folder when ProgramDir is read-only (an installed program).
+    std::string WorkDir() const;
     // The temporary archive joined back from floppies.
-    std::string TempArchiveName() const { return ProgramDir + "_RUVUVADU.TMP"; }
+    std::string TempArchiveName() const { return WorkDir() + "_RUVUVADU.TMP"; }
 
     // The progress bar's block state.
     const ProgressBlocks& Progress() const { return progress_; }
@@ -132,12 +137,16 @@ class TMainform : public QWidget, public TObject {
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void BuildControls();
     // The grid's designed column widths, widened so that every header and a date read in full.
     void SizeGridColumns();
     void ConfigureComponent();
+    // The open command after its dialog: joins a ".SPL" piece first, lists the archive, shows its name.
+    void OpenArchiveFile(const std::string& chosen);
     // Creation step 7: the archive the arguments name (the command-line mode's).
     void OpenFromArguments();
     // Window activation: the list file or command line of the arguments, once per process.

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 
 #include "platform/CodePage.h"
 #include "platform/DriveState.h"
+#include "platform/Drives.h"
 #include "platform/HostPaths.h"
 #include "platform/WinPath.h"
 
@@ -34,6 +36,29 @@ std::string GetTempPath() {
     const char* value = std::getenv("TMPDIR");
     std::string host = value != nullptr && value[0] == '/' ? detail::NormalizeHostPath(value) : "/tmp";
     return IncludeTrailingBackslash(detail::HostToWindowsPathOrRaw(host));
+}
+
+std::string WritableFolderOrUserCache(std::string_view folder, std::string_view program) {
+    // Nothing below /usr is written while a program runs, not even by root: it belongs to the packages.
+    std::optional<std::string> host = ResolveHostPath(folder);
+    if (host && access(host->c_str(), W_OK) == 0 && !detail::IsInsideFolder(*host, "/usr")) {
+        return IncludeTrailingBackslash(folder);
+    }
+    std::string base;
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && cache[0] == '/') {
+        base = cache;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        base = detail::JoinHostPath(home, ".cache");
+    } else {
+        return IncludeTrailingBackslash(folder);
+    }
+    const std::string cacheFolder = detail::NormalizeHostPath(detail::JoinHostPath(base, program));
+    std::error_code error;
+    std::filesystem::create_directories(cacheFolder, error);
+    if (!detail::IsHostFolder(cacheFolder) || access(cacheFolder.c_str(), W_OK) != 0) {
+        return IncludeTrailingBackslash(folder);
+    }
+    return IncludeTrailingBackslash(detail::HostToWindowsPathOrRaw(cacheFolder));
 }
 
 std::string GetTempFileName(std::string_view folder, std::string_view prefix, HostError* error) {

@@ -22,4 +22,10 @@ std::string GetTempFileName(std::string_view folder, std::string_view prefix, Ho
 std::string CreateTempFile(std::string_view folder, std::string_view prefix, std::string_view extension,
                            File& file, HostError* error = nullptr);
 
+// Where a program keeps the files it would write beside itself (a Windows path with a trailing "\"):
+// folder when this process may write there and it lies outside /usr, else the user's cache folder for the
+// program, $XDG_CACHE_HOME/program or ~/.cache/program, created when missing. When no cache folder can be
+// made, folder is returned: the write there says why.
+std::string WritableFolderOrUserCache(std::string_view folder, std::string_view program);
+
 }  // namespace ruvu::platform

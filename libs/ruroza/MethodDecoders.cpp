@@ -4,6 +4,7 @@
 #include "libs/ruroza/Deflate64Decoder.h"
 #include "libs/ruroza/InflateDecoder.h"
 #include "libs/ruroza/LzmaDecoder.h"
+#include "libs/ruroza/PpmdDecoder.h"
 #include "libs/ruroza/StoredDecoder.h"
 #include "libs/ruroza/XzDecoder.h"
 #include "libs/ruroza/ZstdDecoder.h"
@@ -31,6 +32,7 @@ constexpr MethodRow kMethods[] = {
     {zip::kMethodLzma, &Make<LzmaDecoder>},
     {zip::kMethodZstd, &Make<ZstdDecoder>},
     {zip::kMethodXz, &Make<XzDecoder>},
+    {zip::kMethodPpmd, &Make<PpmdDecoder>},
 };
 
 const MethodRow* Find(uint16_t method) {

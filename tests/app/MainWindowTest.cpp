@@ -1,10 +1,13 @@
 // The main window: listing an archive into the grid, the labels, the message box, the progress bar,
 // the elapsed time, and the archive file commands (open, new, delete).
+#include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QtTest>
 #include <ctime>
 
+#include "app/QtTranslations.h"
 #include "platform/DateFormat.h"
 #include "platform/DosTime.h"
 #include "platform/FileSystem.h"
@@ -180,6 +183,46 @@ class MainWindowTest : public QObject {
         main.AddButClick();
         QCOMPARE(program.LastBox(), std::string("Nincs megnyitva ZIP fájl!"));
         QCOMPARE(testsupport::ReadFileBytes(bad), std::string(5000, 'n'));
+    }
+
+    void aFileDroppedOnTheWindowOpensAsTheOpenCommandOpensIt() {
+        Program program;
+        TMainform& main = *program.main;
+        const std::string archive =
+            apptest::MakeZip(program.temp, "dropped.zip", {{"a.txt", "a"}, {"b.txt", "b"}});
+        const std::string other = apptest::MakeZip(program.temp, "other.zip", {{"c.txt", "c"}});
+        const auto drop = [&main](const QList<QUrl>& urls) {
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&main, &enter);
+            QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&main, &dropped);
+            QCoreApplication::processEvents();
+            return enter.isAccepted() && dropped.isAccepted();
+        };
+        const auto url = [](const std::string& path) {
+            return QUrl::fromLocalFile(QString::fromStdString(path));
+        };
+        QVERIFY(drop({url(archive)}));
+        QCOMPARE(main.DozErozev1.ZipFileName(), testsupport::WinPathOf(archive));
+        QCOMPARE(Text(main.ZipFName), testsupport::WinPathOf(archive));
+        QCOMPARE(main.GridModel().rowCount(), 2);
+
+        // Only one file is taken: not two at once, a folder or a web address.
+        QVERIFY(!drop({url(other), url(archive)}));
+        QVERIFY(!drop({url(program.temp.Path())}));
+        QVERIFY(!drop({QUrl(QStringLiteral("https://example.org/x.zip"))}));
+        QCOMPARE(main.DozErozev1.ZipFileName(), testsupport::WinPathOf(archive));
+        QVERIFY(program.ui.fileDialogs.empty());
+        QVERIFY(program.ui.boxes.empty());
+    }
+
+    void qtsOwnButtonsSpeakHungarian() {
+        QObject owner;
+        QVERIFY(InstallQtTranslations(&owner));
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Mégse"));
     }
 
     void messagesGoToTheMemoAndPositiveCodesToABoxAndTheExitStatus() {

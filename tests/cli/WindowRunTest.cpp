@@ -173,6 +173,26 @@ class WindowRunTest : public QObject {
                  testsupport::ReadFileBytes(source));
     }
 
+    void aProgramFolderThatCannotBeWrittenJoinsIntoTheUserCache() {
+        Window window;
+        const std::string source = BigArchive(window);
+        window.SplitOntoTwoDisks("C:\\DATA\\BIG.ZIP");
+        const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+        const auto restore = qScopeGuard([&oldCache] { qputenv("XDG_CACHE_HOME", oldCache); });
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(window.drives.OnC("cache")));
+        window.Create({});
+        window.main->ProgramDir = "C:\\GONE\\";  // as an installed program's folder, not writable
+        window.ui.fileDialogAnswers.push_back("A:\\BIG.SPL");
+        window.main->ZIPOpenButClick();
+        const std::string temp = "C:\\cache\\ruvuvadu\\_RUVUVADU.TMP";
+        QCOMPARE(window.main->DozErozev1.ZipFileName(), temp);
+        QCOMPARE(testsupport::ReadFileBytes(window.drives.OnC("cache/ruvuvadu/_RUVUVADU.TMP")),
+                 testsupport::ReadFileBytes(source));
+        window.main.reset();
+        QVERIFY(!platform::FileExists(temp));
+        QVERIFY(fs::is_empty(window.drives.OnC("cache/ruvuvadu")));
+    }
+
     void aJoinThatFailsSaysWhyAndLeavesTheOpenArchiveAsItWas() {
         Window window;
         // As an argument: an empty floppy holds no first piece.

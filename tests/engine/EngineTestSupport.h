@@ -41,7 +41,7 @@ void AppendFile(const std::string& path, std::string_view bytes);
 // the exit status and puts standard output into output.
 int RunProgram(const std::vector<std::string>& argv, const std::string& workDir = {},
                std::string_view input = {}, std::string* output = nullptr);
-// The file of that name beside the test program (dozdrv, ZEZIZEZ.ELF, ...).
+// The file of that name beside the test program (ruvuzip, ZEZIZEZ.ELF, ...).
 std::string BesideProgram(std::string_view name);
 // Runs a Python script with arguments; fails the test when it fails.
 std::string Python(std::string_view script, const std::vector<std::string>& args = {});

@@ -54,6 +54,30 @@ TEST_F(TempFilesTest, NamesArePrefixHexAndTmpAndCreatedEmpty) {
     EXPECT_EQ(error, HostError::PathNotFound);
 }
 
+TEST_F(TempFilesTest, AProgramFolderThatMayNotBeWrittenFallsBackToTheUserCache) {
+    test::MakeFolders(root_ / "Prog");
+    test::MakeFolders(root_ / "ReadOnly");
+    std::filesystem::permissions(root_ / "ReadOnly", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    ScopedEnv cache("XDG_CACHE_HOME", root_ / "cache");
+    ScopedEnv home("HOME", root_ / "home");
+    EXPECT_EQ(WritableFolderOrUserCache("C:\\Prog", "ruvuvadu"), "C:\\Prog\\");
+    EXPECT_EQ(WritableFolderOrUserCache("C:\\Gone\\", "ruvuvadu"), "C:\\cache\\ruvuvadu\\");
+    EXPECT_TRUE(DirectoryExists("C:\\cache\\ruvuvadu"));
+    if (geteuid() != 0) {  // root may write anywhere
+        EXPECT_EQ(WritableFolderOrUserCache("C:\\ReadOnly\\", "ruvuvadu"), "C:\\cache\\ruvuvadu\\");
+    }
+    {
+        ScopedEnv relative("XDG_CACHE_HOME", "cache");  // not absolute: ignored, as the XDG rules say
+        EXPECT_EQ(WritableFolderOrUserCache("C:\\Gone\\", "ruvuvadu"), "C:\\home\\.cache\\ruvuvadu\\");
+        ScopedEnv noHome("HOME", std::nullopt);
+        EXPECT_EQ(WritableFolderOrUserCache("C:\\Gone\\", "ruvuvadu"), "C:\\Gone\\");
+    }
+    ScopedDrives whole(std::nullopt);
+    const std::string fallback = WritableFolderOrUserCache("C:\\usr\\lib\\", "ruvuvadu");
+    EXPECT_EQ(fallback.substr(fallback.size() - 16), "\\cache\\ruvuvadu\\") << fallback;
+}
+
 TEST_F(TempFilesTest, NamesStayUniqueWhenProcessesAskAtOnce) {
     constexpr int kProcesses = 3;
     constexpr int kNamesEach = 150;

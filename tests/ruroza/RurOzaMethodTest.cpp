@@ -2,11 +2,16 @@
 // that write them (7z, zip, Python) or built here from the xz and zstd tools' output: the component
 // lists them, and the library tests them and extracts exactly the source files. Damaged data of every
 // method is reported and never written; AES entries check their password and their authentication
-// code.
+// code. PPMd, decoded by a model of our own, is tried at each order, memory size and way of going on
+// when the model's memory is full.
 #include <gmock/gmock.h>
+
+#include <filesystem>
+#include <sstream>
 
 #include "engine/DozErozev.h"
 #include "tests/ruroza/RurOzaFixture.h"
+#include "zipformat/ByteOrder.h"
 #include "zipformat/ZipConstants.h"
 
 namespace ruvu::ruroza::test {
@@ -89,14 +94,15 @@ class RurOzaMethodTest : public RurOzaTest {
     }
 
     // Every source file, extracted with the same bytes, and nothing else.
-    void ExpectSourceExtracted() {
+    void ExpectSourceExtracted(
+        const std::vector<std::pair<std::string, std::string>>& source = SourceFiles()) {
         const auto ours = Snapshot(tmp_.Host("out"));
         size_t files = 0;
         for (const auto& [name, item] : ours) {
             files += item.folder ? 0 : 1;
         }
-        EXPECT_EQ(files, SourceFiles().size());
-        for (const auto& [name, bytes] : SourceFiles()) {
+        EXPECT_EQ(files, source.size());
+        for (const auto& [name, bytes] : source) {
             const auto found = ours.find(name);
             ASSERT_NE(found, ours.end()) << "missing " << name;
             EXPECT_TRUE(found->second.bytes == bytes) << "bytes differ in " << name;
@@ -151,6 +157,7 @@ with zipfile.ZipFile(sys.argv[1], 'w', method) as z:
         {"7z-deflate64.zip", "7z a -tzip -bd -mm=Deflate64 ../7z-deflate64.zip .", zip::kMethodDeflate64, ""},
         {"7z-bzip2.zip", "7z a -tzip -bd -mm=BZip2 ../7z-bzip2.zip .", zip::kMethodBzip2, ""},
         {"7z-lzma.zip", "7z a -tzip -bd -mm=LZMA ../7z-lzma.zip .", zip::kMethodLzma, ""},
+        {"7z-ppmd.zip", "7z a -tzip -bd -mm=PPMd ../7z-ppmd.zip .", zip::kMethodPpmd, ""},
         {"zip-bzip2.zip", "zip -q -r -Z bzip2 ../zip-bzip2.zip .", zip::kMethodBzip2, ""},
         {"py-bzip2.zip", "python3 -c \"$0\" ../py-bzip2.zip bzip2", zip::kMethodBzip2, ""},
         {"py-lzma.zip", "python3 -c \"$0\" ../py-lzma.zip lzma", zip::kMethodLzma, ""},
@@ -161,6 +168,8 @@ with zipfile.ZipFile(sys.argv[1], 'w', method) as z:
         {"7z-aes128-bzip2.zip", "7z a -tzip -bd -mem=AES128 -mm=BZip2 -p'Tit0k' ../7z-aes128-bzip2.zip .",
          zip::kMethodAes, "Tit0k"},
         {"7z-aes192-lzma.zip", "7z a -tzip -bd -mem=AES192 -mm=LZMA -p'Tit0k' ../7z-aes192-lzma.zip .",
+         zip::kMethodAes, "Tit0k"},
+        {"7z-aes256-ppmd.zip", "7z a -tzip -bd -mem=AES256 -mm=PPMd -p'Tit0k' ../7z-aes256-ppmd.zip .",
          zip::kMethodAes, "Tit0k"},
     };
     for (const auto& c : cases) {
@@ -225,11 +234,11 @@ TEST_F(RurOzaMethodTest, LargeBzip2EntriesDecodeBlockAfterBlock) {
 
 TEST_F(RurOzaMethodTest, DamagedDataOfEveryMethodIsReportedAndNotWritten) {
     const std::string src = tmp_.Host("src");
-    for (const std::string method : {"Deflate64", "BZip2", "LZMA"}) {
+    for (const std::string method : {"Deflate64", "BZip2", "LZMA", "PPMd"}) {
         ASSERT_TRUE(Shell("7z a -tzip -bd -mm=" + method + " ../" + method + ".zip . > /dev/null", src).Ok());
     }
     ASSERT_TRUE(Shell("7z a -tzip -bd -mem=AES256 -p'pw' ../aes.zip . > /dev/null", src).Ok());
-    for (const std::string archive : {"Deflate64.zip", "BZip2.zip", "LZMA.zip", "aes.zip"}) {
+    for (const std::string archive : {"Deflate64.zip", "BZip2.zip", "LZMA.zip", "PPMd.zip", "aes.zip"}) {
         SCOPED_TRACE(archive);
         Damage(archive, "text.txt");
         const int32_t files = static_cast<int32_t>(SourceFiles().size());
@@ -332,6 +341,137 @@ TEST_F(RurOzaMethodTest, Ae1EntriesCheckTheirCrcBesideTheAuthenticationCode) {
     ClearOutput();
     EXPECT_EQ(Test("ae1-badcrc.zip", "pw"), 0);
     EXPECT_THAT(SkipTypes(), Each(abi::stCrcError));
+}
+
+// Files that drive the PPMd model in different ways. base64.txt is random text: it fills a model of
+// 1 or 2 MiB (its text area first), so the model starts afresh or prunes itself once or twice.
+const std::vector<std::pair<std::string, std::string>>& PpmdFiles() {
+    static const auto files = [] {
+        static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        const std::string noise = RandomBytes(120000, 21);
+        std::string base64;
+        for (size_t i = 0; i + 3 <= noise.size(); i += 3) {
+            const uint32_t group =
+                uint32_t{uint8_t(noise[i])} << 16 | uint8_t(noise[i + 1]) << 8 | uint8_t(noise[i + 2]);
+            for (int shift = 18; shift >= 0; shift -= 6) {
+                base64 += digits[group >> shift & 63];
+            }
+            base64 += i % 57 == 54 ? "\n" : "";
+        }
+        std::string binary;  // records: a counter, a random word, a short run of a small value
+        const std::string words = RandomBytes(20000, 23);
+        for (uint32_t i = 0; binary.size() < 60000; ++i) {
+            binary.append(reinterpret_cast<const char*>(&i), 2);
+            binary.append(words, i * 4 % words.size(), 4);
+            binary.append(i % 13, static_cast<char>(i % 3));
+        }
+        const std::string block = RandomBytes(8000, 22);
+        return std::vector<std::pair<std::string, std::string>>{
+            {"base64.txt", base64},
+            {"text.txt", SampleText(60000, 9)},
+            {"binary.bin", binary},
+            {"random-twice.bin", block + block},
+            {"runs.bin", std::string(100000, 'a') + "b" + std::string(50000, '\0')},
+            {"short.txt", "abcabcabcabcabcabcabcabcabcabcabcabcabcabcabc\n"},
+        };
+    }();
+    return files;
+}
+
+// The properties of each PPMd entry as "name order MiB restoration".
+std::vector<std::string> PpmdProperties(const std::string& archive) {
+    const char* script = R"(
+import sys, zipfile
+data = open(sys.argv[1], 'rb').read()
+for i in zipfile.ZipFile(sys.argv[1]).infolist():
+    o = i.header_offset
+    if i.compress_type == 98:
+        at = o + 30 + int.from_bytes(data[o+26:o+28], 'little') + int.from_bytes(data[o+28:o+30], 'little')
+        w = int.from_bytes(data[at:at+2], 'little')
+        print(i.filename, (w & 15) + 1, (w >> 4 & 255) + 1, w >> 12)
+)";
+    const auto result = RunTool({"python3", "-c", script, archive});
+    std::vector<std::string> lines;
+    std::istringstream in(result.output);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST_F(RurOzaMethodTest, PpmdArchivesOfEveryOrderMemoryAndRestorationExtractExactly) {
+    for (const auto& [name, bytes] : PpmdFiles()) {
+        tmp_.Write("ppmd/" + name, bytes);
+    }
+    // 7z picks the restoration by level: restarting below 7, pruning from 7 up. It shrinks the memory
+    // of small files, so the 64 MiB model gets a file of its own above 2 MiB.
+    const struct {
+        std::string options;
+        std::string base64;  // the properties the entry of base64.txt (or big.txt) must have
+    } rows[] = {
+        {"-mo=2 -mmem=1m -mx=5", "base64.txt 2 1 0"},   {"-mo=6 -mmem=4m -mx=5", "base64.txt 6 4 0"},
+        {"-mo=8 -mmem=1m -mx=9", "base64.txt 8 1 1"},   {"-mo=16 -mmem=1m -mx=5", "base64.txt 16 1 0"},
+        {"-mo=16 -mmem=2m -mx=7", "base64.txt 16 2 1"}, {"-mo=4 -mmem=64m -mx=9", "big.txt 4 64 1"},
+    };
+    auto files = PpmdFiles();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.options);
+        if (row.base64.starts_with("big.txt")) {
+            files.emplace_back("big.txt", std::string(2200000, 'z') + SampleText(1000, 4));
+            tmp_.Write("ppmd/big.txt", files.back().second);
+        }
+        ASSERT_TRUE(
+            Shell("7z a -tzip -bd -mm=PPMd " + row.options + " ../ppmd.zip . > /dev/null", tmp_.Host("ppmd"))
+                .Ok());
+        EXPECT_THAT(PpmdProperties(tmp_.Host("ppmd.zip")), ::testing::Contains(row.base64));
+        const auto count = static_cast<int32_t>(files.size());
+        EXPECT_EQ(Test("ppmd.zip"), count);
+        EXPECT_EQ(Extract("ppmd.zip"), count);
+        EXPECT_TRUE(callback_.Problems().empty()) << ::testing::PrintToString(callback_.Problems());
+        ExpectSourceExtracted(files);
+        ClearOutput();
+        std::filesystem::remove(tmp_.Host("ppmd.zip"));
+    }
+}
+
+TEST_F(RurOzaMethodTest, PpmdEntriesNoPeerWritesDecodeOrAreRefusedWithTheirReason) {
+    // An empty file and a single byte (a peer stores both rather than model them), as a PPMd writer of
+    // order 6 and 1 MiB makes them: the properties, the coded end mark, the coder's last bytes.
+    const std::string empty("\x05\x00\xff\x00\xff\x00\x00", 7);
+    const std::string oneByte("\x05\x00\x78\x86\x7e\x00\x00", 7);
+    ASSERT_TRUE(Shell("7z a -tzip -bd -mm=PPMd ../text.zip text.txt > /dev/null", tmp_.Host("src")).Ok());
+    const std::string text = SourceFiles()[0].second;
+    const std::string packed = ReadFileBytes(tmp_.Host("text.zip"));
+    const auto* local = reinterpret_cast<const uint8_t*>(packed.data());
+    const std::string stream = packed.substr(30 + zip::GetU16(local + 26) + zip::GetU16(local + 28), 2000);
+    const auto entry = [](const std::string& name, const std::string& data, const std::string& stored) {
+        return CraftedEntry(name, data).Method(zip::kMethodPpmd).Bytes(stored);
+    };
+    WriteZip("valid.zip", {entry("empty.txt", "", empty), entry("one.txt", "x", oneByte)});
+    EXPECT_TRUE(testsupport::SevenZipTest(tmp_.Host("valid.zip")).Ok());
+    // An empty file may as well come without any stored bytes.
+    WriteZip("bare.zip", {entry("bare-empty.txt", "", "")});
+    EXPECT_EQ(Extract("valid.zip"), 2);
+    EXPECT_EQ(Extract("bare.zip"), 1);
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/one.txt")), "x");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/empty.txt")), "");
+
+    ClearOutput();
+    WriteZip("broken.zip", {entry("order1.txt", "x", std::string("\x00\x00", 2) + oneByte.substr(2)),
+                            entry("freeze.txt", "x", std::string("\x05\x20", 2) + oneByte.substr(2)),
+                            entry("cut.txt", text, stream), entry("header.txt", "x", "\x05")});
+    EXPECT_EQ(Extract("broken.zip"), 0);
+    EXPECT_THAT(SkippedNames(), ::testing::ElementsAre("order1.txt", "freeze.txt", "cut.txt", "header.txt"));
+    EXPECT_THAT(SkipTypes(), ::testing::ElementsAre(abi::stDataError, abi::stUnsupported, abi::stDataError,
+                                                    abi::stDataError));
+    const auto problems = ::testing::PrintToString(callback_.Problems());
+    EXPECT_THAT(problems, HasSubstr("model order 1"));
+    EXPECT_THAT(problems, HasSubstr("restoration method 2 is not supported"));
+    EXPECT_THAT(problems, HasSubstr("ends too early"));
+    EXPECT_THAT(problems, HasSubstr("ends in its PPMd header"));
+    for (const auto& [name, item] : Snapshot(tmp_.Host("out"))) {
+        EXPECT_TRUE(item.folder) << name;
+    }
 }
 
 }  // namespace

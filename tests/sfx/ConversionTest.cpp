@@ -1,4 +1,4 @@
-// Zip to executable and back through the component and through dozdrv: every offset shifted by
+// Zip to executable and back through the component and through ruvuzip: every offset shifted by
 // what was put in front, the archive and the settings coming back unchanged, executables made by
 // plain concatenation, the detached layout, the empty executable an add starts from, peers reading
 // what we made, and failures that leave every file as it was.
@@ -313,17 +313,17 @@ TEST_F(ConversionTest, FullDiskOrRefusedTrashLeaveSourceAndOldTargetAsTheyWere) 
     EXPECT_EQ(files, 6u);  // stub, in, plain.zip, plain.exe, real.exe, floppy: no temporary file stayed
 }
 
-TEST_F(ConversionTest, DozdrvMakesAndUndoesExecutablesAndTrashesTheOldTarget) {
+TEST_F(ConversionTest, RuvuzipMakesAndUndoesExecutablesAndTrashesTheOldTarget) {
     const std::string home = dir_ / "home";
     fs::create_directories(home + "/data");
     WriteFile(dir_ / "plain.exe", "the old executable");
-    const std::string dozdrv = BesideProgram("dozdrv");
-    if (!fs::exists(dozdrv)) {
-        GTEST_SKIP() << "dozdrv is not built in this configuration";
+    const std::string ruvuzip = BesideProgram("ruvuzip");
+    if (!fs::exists(ruvuzip)) {
+        GTEST_SKIP() << "ruvuzip is not built in this configuration";
     }
     const std::vector<std::string> env = {"env", "HOME=" + home, "XDG_DATA_HOME=" + home + "/data"};
     std::vector<std::string> make = env;
-    const std::vector<std::string> words = {dozdrv,      "sfx", dir_ / "plain.zip", "--stub", stub_,
+    const std::vector<std::string> words = {ruvuzip,     "sfx", dir_ / "plain.zip", "--stub", stub_,
                                             "--caption", "Cím", "--options",        "frn",    "--overwrite",
                                             "always"};
     make.insert(make.end(), words.begin(), words.end());
@@ -333,14 +333,14 @@ TEST_F(ConversionTest, DozdrvMakesAndUndoesExecutablesAndTrashesTheOldTarget) {
     EXPECT_EQ(ReadFile(home + "/data/Trash/files/plain.exe"), "the old executable");
     EXPECT_EQ(ReadFile(dir_ / "plain.exe").size(), 5000 + 24 + 8 + plain_.size());
 
-    run = RunWithInput({dozdrv, "unsfx", dir_ / "plain.exe", dir_ / "again.zip"}, dir_.Path(), "");
+    run = RunWithInput({ruvuzip, "unsfx", dir_ / "plain.exe", dir_ / "again.zip"}, dir_.Path(), "");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("caption\tCím\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("options\tfrn\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("overwrite\talways\n"), std::string::npos) << run.output;
     EXPECT_EQ(ReadFile(dir_ / "again.zip"), plain_);
 
-    run = RunWithInput({dozdrv, "unsfx", dir_ / "in/a.txt"}, dir_.Path(), "");
+    run = RunWithInput({ruvuzip, "unsfx", dir_ / "in/a.txt"}, dir_.Path(), "");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("errcode 10102"), std::string::npos) << run.output;
 }

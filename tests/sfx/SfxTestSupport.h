@@ -12,7 +12,7 @@
 
 namespace ruvu::sfxtest {
 
-// The file of that name beside the test program (ZEZIZEZ.BIN, ZEZIZEZ.ELF, dozdrv).
+// The file of that name beside the test program (ZEZIZEZ.BIN, ZEZIZEZ.ELF, ruvuzip).
 using enginetest::BesideProgram;
 
 // One resource of a crafted image: its type, its number and its bytes.

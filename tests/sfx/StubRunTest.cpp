@@ -32,7 +32,7 @@ std::map<std::string, std::string> Tree(const std::string& folder) {
     return files;
 }
 
-// How an executable is made: dozdrv's option letters, the overwrite mode, the start message and the
+// How an executable is made: ruvuzip's option letters, the overwrite mode, the start message and the
 // command line.
 struct Made {
     Made(std::string letters = {}, OvrOpts mode = OvrConfirm, std::string start = {}, std::string run = {})

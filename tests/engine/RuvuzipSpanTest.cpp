@@ -1,4 +1,4 @@
-// Spanned sets through dozdrv as a person runs it: written onto part files and onto floppies of the
+// Spanned sets through ruvuzip as a person runs it: written onto part files and onto floppies of the
 // virtual changer, the disk prompts answered on the terminal (the disk put into the changer, then
 // Enter), then tested and extracted through the set's last part, byte for byte.
 #include <gtest/gtest.h>
@@ -55,7 +55,7 @@ PromptedRun RunAnsweringDiskPrompts(const std::vector<std::string>& argv, const 
         pollfd wait{out[0], POLLIN, 0};
         // A run that stops answering fails the test rather than hanging it.
         if (poll(&wait, 1, 60000) <= 0) {
-            ADD_FAILURE() << "dozdrv went quiet:\n" << run.output;
+            ADD_FAILURE() << "ruvuzip went quiet:\n" << run.output;
             kill(child, SIGKILL);
             break;
         }
@@ -88,18 +88,18 @@ PromptedRun RunAnsweringDiskPrompts(const std::vector<std::string>& argv, const 
     return run;
 }
 
-class DozdrvSpanTest : public SpanFixture {
+class RuvuzipSpanTest : public SpanFixture {
   protected:
     void SetUp() override {
-        if (!fs::exists(dozdrv_)) {
-            GTEST_SKIP() << "dozdrv is not built in this configuration";
+        if (!fs::exists(ruvuzip_)) {
+            GTEST_SKIP() << "ruvuzip is not built in this configuration";
         }
     }
 
-    // dozdrv with the words, run in src with temp as its temporary folder; checks the exit status and returns
-    // what it wrote.
-    std::string Dozdrv(std::vector<std::string> words, int lastDisk = 0) {
-        words.insert(words.begin(), {"env", "TMPDIR=" + temp, dozdrv_});
+    // ruvuzip with the words, run in src with temp as its temporary folder; checks the exit status and
+    // returns what it wrote.
+    std::string Ruvuzip(std::vector<std::string> words, int lastDisk = 0) {
+        words.insert(words.begin(), {"env", "TMPDIR=" + temp, ruvuzip_});
         if (!changer) {
             changer.emplace(dir / "floppy");  // hard disk sets ask for no disk
         }
@@ -110,9 +110,9 @@ class DozdrvSpanTest : public SpanFixture {
 
     // The set, tested and extracted through its last part, gives back the sources.
     void ExpectReadBack(const std::string& last, int lastDisk = 0) {
-        EXPECT_NE(Dozdrv({"test", last}, lastDisk).find("success 4 errcode 0"), std::string::npos);
+        EXPECT_NE(Ruvuzip({"test", last}, lastDisk).find("success 4 errcode 0"), std::string::npos);
         const std::string out = dir / ("out" + std::to_string(++readBacks_));
-        Dozdrv({"extract", last, out}, lastDisk);
+        Ruvuzip({"extract", last, out}, lastDisk);
         for (const auto& file : fs::directory_iterator(src)) {
             EXPECT_TRUE(ReadFile(out + "/" + file.path().filename().string()) ==
                         ReadFile(file.path().string()))
@@ -120,18 +120,18 @@ class DozdrvSpanTest : public SpanFixture {
         }
     }
 
-    const std::string dozdrv_ = BesideProgram("dozdrv");
+    const std::string ruvuzip_ = BesideProgram("ruvuzip");
     int readBacks_ = 0;
 };
 
-TEST_F(DozdrvSpanTest, PartFilesNumberedAndCompatiblyNamed) {
+TEST_F(RuvuzipSpanTest, PartFilesNumberedAndCompatiblyNamed) {
     MakeSources(4, 200000);
-    Dozdrv({"add", dir / "set.zip", "-l", "0", "--span", "--volume-size", "300000", "*.*"});
+    Ruvuzip({"add", dir / "set.zip", "-l", "0", "--span", "--volume-size", "300000", "*.*"});
     EXPECT_TRUE(fs::exists(dir / "set003.zip"));
     EXPECT_FALSE(fs::exists(dir / "set004.zip"));
     ExpectReadBack(dir / "set003.zip");
 
-    Dozdrv(
+    Ruvuzip(
         {"add", dir / "compat.zip", "-l", "0", "--span", "--compat-names", "--volume-size", "300000", "*.*"});
     EXPECT_TRUE(fs::exists(dir / "compat.z02"));
     EXPECT_FALSE(fs::exists(dir / "compat.z03"));
@@ -139,10 +139,10 @@ TEST_F(DozdrvSpanTest, PartFilesNumberedAndCompatiblyNamed) {
     EXPECT_TRUE(fs::is_empty(temp));
 }
 
-TEST_F(DozdrvSpanTest, FloppiesWithTheDiskPromptsOnTheTerminal) {
+TEST_F(RuvuzipSpanTest, FloppiesWithTheDiskPromptsOnTheTerminal) {
     Floppies(3);
     MakeSources(4, 500000);
-    const std::string output = Dozdrv({"add", "A:\\BACKUP.ZIP", "-l", "0", "--span", "*.*"});
+    const std::string output = Ruvuzip({"add", "A:\\BACKUP.ZIP", "-l", "0", "--span", "*.*"});
     EXPECT_NE(output.find("Please insert disk volume 2"), std::string::npos) << output;
     const std::vector<std::string> volumes = FloppyVolumes("BACKUP.ZIP");
     ASSERT_EQ(volumes.size(), 2u);
@@ -155,7 +155,7 @@ TEST_F(DozdrvSpanTest, FloppiesWithTheDiskPromptsOnTheTerminal) {
     // The end of input cancels at the first prompt, and nothing more is asked or done.
     changer->Insert("d1");
     std::string cancelled;
-    EXPECT_EQ(RunProgram({"sh", "-c", "exec \"$0\" \"$@\" 2>&1", "env", "TMPDIR=" + temp, dozdrv_, "test",
+    EXPECT_EQ(RunProgram({"sh", "-c", "exec \"$0\" \"$@\" 2>&1", "env", "TMPDIR=" + temp, ruvuzip_, "test",
                           "A:\\BACKUP.ZIP"},
                          src, "", &cancelled),
               1);

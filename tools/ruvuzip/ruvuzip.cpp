@@ -1,34 +1,5 @@
-// dozdrv: drives the archive component from the command line, so that its work can be timed against
-// peer tools without the program's windows.
-//
-//   dozdrv list ARCHIVE   one line per entry: name, compressed size, original size, CRC-32 and MS-DOS
-//                         date and time in hexadecimal, separated by tabs; then "count N errcode E".
-//   dozdrv add ARCHIVE [-r] [-d] [-e] [-p PASSWORD] [-l LEVEL]
-//                      [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...
-//                         -r recurse into folders, -d keep folder names, -e encrypt (needs -p);
-//                         --span writes a spanned set: part files ARCHIVE001.zip, ... on a hard disk
-//                         (with --compat-names ARCHIVE.z01, ..., ARCHIVE.zip), or a series of
-//                         labelled floppies; --volume-size caps each volume, --erase wipes each
-//                         floppy first (after asking)
-//   dozdrv extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]
-//                         -d keep folder names, -o overwrite existing files; no spec: every entry
-//   dozdrv test ARCHIVE [-p PASSWORD]
-//   dozdrv delete ARCHIVE SPEC...
-//   dozdrv sfx ARCHIVE [TARGET] [--stub FILE] [--caption T] [--dir D] [--command C] [--message M]
-//              [--options LETTERS] [--overwrite always|never|ask] [--icon FILE]
-//                         makes a self-extracting executable (by default ARCHIVE with ".exe"); the
-//                         option letters: c ask for the command line, f let the user choose the files,
-//                         h hide the overwrite question, r run the command line, n no success message;
-//                         the icon is an .ico file or the first icon of an executable
-//   dozdrv unsfx EXE [TARGET]
-//                         the archive inside a self-extracting executable as a zip file (by default EXE
-//                         with ".zip"); prints the executable's settings, one "name<TAB>value" a line
-//
-// A spanned set is listed, extracted and tested through its last part (ARCHIVE.zip, ARCHIVE009.zip or
-// the file on the last floppy). Runs are unattended, except spanned adds and archives on floppy or
-// removable drives: their questions and disk prompts are asked on the terminal (insert the disk, then
-// press Enter; the end of input cancels). Every message of the component goes to standard error; the
-// operations end with "success N errcode E" on standard output. The exit status is 0 when ErrCode is 0.
+// ruvuzip: the archive component run from the command line, for scripts and for bench/run, which
+// times it against peer tools. Help.cpp describes every command, option and exit status.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -41,7 +12,10 @@
 #include "engine/DozErozev.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
+#include "platform/FileSystem.h"
 #include "sfx/PeResources.h"
+#include "tools/ruvuzip/Help.h"
+#include "tools/ruvuzip/RunOutcome.h"
 
 namespace {
 
@@ -58,17 +32,18 @@ void AppendHex8(std::string& out, uint32_t value) {
 
 int Usage() {
     std::fputs(
-        "usage: dozdrv list ARCHIVE\n"
-        "       dozdrv add ARCHIVE [-r] [-d] [-e] [-p PASSWORD] [-l LEVEL]\n"
-        "                  [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...\n"
-        "       dozdrv extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]\n"
-        "       dozdrv test ARCHIVE [-p PASSWORD]\n"
-        "       dozdrv delete ARCHIVE SPEC...\n"
-        "       dozdrv sfx ARCHIVE [TARGET] [--stub FILE] [--caption T] [--dir D] [--command C]\n"
+        "usage: ruvuzip list ARCHIVE\n"
+        "       ruvuzip add ARCHIVE [-r] [-d] [-s] [-e] [-p PASSWORD] [-l LEVEL]\n"
+        "                   [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...\n"
+        "       ruvuzip extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]\n"
+        "       ruvuzip test ARCHIVE [-p PASSWORD]\n"
+        "       ruvuzip delete ARCHIVE SPEC...\n"
+        "       ruvuzip sfx ARCHIVE [TARGET] [--stub FILE] [--caption T] [--dir D] [--command C]\n"
         "                  [--message M] [--options cfhrn] [--overwrite always|never|ask] [--icon FILE]\n"
-        "       dozdrv unsfx EXE [TARGET]\n",
+        "       ruvuzip unsfx EXE [TARGET]\n"
+        "       ruvuzip --help | --version\n",
         stderr);
-    return 2;
+    return ruvu::ruvuzip::kUsage;
 }
 
 // A component that prints every message; unattended unless a person may be needed for disks.
@@ -87,6 +62,7 @@ struct Words {
     int level = 9;
     bool recurse = false;
     bool dirNames = false;
+    bool separateDirs = false;
     bool encrypt = false;
     bool overwrite = false;
     bool span = false;
@@ -146,21 +122,26 @@ bool ParseWords(int argc, char** argv, int first, std::string_view allowed, bool
         }
         words.recurse |= flag == 'r';
         words.dirNames |= flag == 'd';
+        words.separateDirs |= flag == 's';
         words.encrypt |= flag == 'e';
         words.overwrite |= flag == 'o';
     }
     return true;
 }
 
-int Finish(ruvu::TDozErozev& component) {
+// Ends an operation with its result line; the exit status is the outcome's when there is one.
+int Finish(ruvu::TDozErozev& component, ruvu::ruvuzip::RunOutcome* outcome = nullptr) {
     const int32_t errCode = component.ErrCode();
     std::printf("success %d errcode %d\n", component.SuccessCount(), errCode);
-    return std::fflush(stdout) == 0 && errCode == 0 ? 0 : 1;
+    const int status = outcome != nullptr ? outcome->Finish()
+                       : errCode == 0     ? ruvu::ruvuzip::kAllHandled
+                                          : ruvu::ruvuzip::kFailed;
+    return std::fflush(stdout) == 0 ? status : ruvu::ruvuzip::kFailed;
 }
 
 int Operation(const std::string& command, int argc, char** argv) {
     Words words;
-    const std::string_view allowed = command == "add"       ? "rdepl"
+    const std::string_view allowed = command == "add"       ? "rdsepl"
                                      : command == "extract" ? "dop"
                                      : command == "test"    ? "p"
                                                             : "";
@@ -176,6 +157,7 @@ int Operation(const std::string& command, int argc, char** argv) {
         return Finish(component);
     }
     component.SetPassword(words.password);
+    ruvu::ruvuzip::RunOutcome outcome(component, !words.password.empty());
     if (command == "add") {
         if (words.args.empty()) {
             return Usage();
@@ -186,6 +168,9 @@ int Operation(const std::string& command, int argc, char** argv) {
         }
         if (words.dirNames) {
             options.Include(ruvu::AddDirNames);
+        }
+        if (words.separateDirs) {
+            options.Include(ruvu::AddSeparateDirs);
         }
         if (words.encrypt) {
             options.Include(ruvu::AddEncrypt);
@@ -231,7 +216,7 @@ int Operation(const std::string& command, int argc, char** argv) {
         component.FSpecArgs() = words.args;
         component.Delete();
     }
-    return Finish(component);
+    return Finish(component, &outcome);
 }
 
 struct SfxLetter {
@@ -307,7 +292,7 @@ int MakeSfx(int argc, char** argv) {
         } else if (word == "--icon") {
             const std::vector<uint8_t> icon = ReadIcon(value);
             if (icon.empty()) {
-                std::fprintf(stderr, "dozdrv: %s holds no icon\n", value.c_str());
+                std::fprintf(stderr, "ruvuzip: %s holds no icon\n", value.c_str());
                 return 1;
             }
             component.SetSFXIcon(icon);
@@ -343,6 +328,11 @@ int UnmakeSfx(int argc, char** argv) {
 }
 
 int List(const char* archive) {
+    if (!ruvu::platform::FileExists(archive)) {
+        // The component lists a missing file as a new, empty archive.
+        std::fprintf(stderr, "ruvuzip: no such archive: %s\n", archive);
+        return ruvu::ruvuzip::kFailed;
+    }
     ruvu::TDozErozev component;
     Prepare(component, archive, false);
     component.SetZipFileName(archive);
@@ -368,12 +358,20 @@ int List(const char* archive) {
     const int32_t errCode = component.ErrCode();
     out += "count " + std::to_string(component.Count()) + " errcode " + std::to_string(errCode) + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 && errCode == 0 ? 0 : 1;
+    return std::fflush(stdout) == 0 && errCode == 0 ? ruvu::ruvuzip::kAllHandled : ruvu::ruvuzip::kFailed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(ruvu::ruvuzip::HelpText().data(), stdout);
+        return std::fflush(stdout) == 0 ? ruvu::ruvuzip::kAllHandled : ruvu::ruvuzip::kFailed;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::fputs(ruvu::ruvuzip::VersionText().data(), stdout);
+        return std::fflush(stdout) == 0 ? ruvu::ruvuzip::kAllHandled : ruvu::ruvuzip::kFailed;
+    }
     if (argc == 3 && std::strcmp(argv[1], "list") == 0) {
         return List(argv[2]);
     }
