@@ -2,29 +2,17 @@
 // the central directory reader, through the component as the program uses it. Drive C is a fresh
 // temporary folder holding only the input, so part names made from it find nothing else. Besides
 // "no crash", every listed name and comment must be well-formed UTF-8.
-#include <stdlib.h>
-
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "engine/DozEngine.h"
 #include "engine/DozErozev.h"
 #include "platform/CodePage.h"
-#include "platform/Drives.h"
+#include "tests/fuzz/FuzzDrive.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string root;
-
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-}
 
 ruvu::TDozErozev& Component() {
     static ruvu::TDozErozev component;
@@ -34,11 +22,7 @@ ruvu::TDozErozev& Component() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::string pattern = (fs::temp_directory_path() / "fuzz-zipdir-XXXXXX").string();
-    root = mkdtemp(pattern.data());
-    std::atexit(RemoveRoot);
-    setenv("RUVUVADU_DRIVES", ("C=" + root).c_str(), 1);
-    ruvu::platform::ReloadDriveMap();
+    ruvu::fuzz::DriveC("fuzz-zipdir");
     Component().SetUnattended(true);
     Component().SetUseDirOnlyEntries(true);
     return 0;
@@ -46,7 +30,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
-        std::ofstream out(root + "/IN.ZIP", std::ios::binary | std::ios::trunc);
+        std::ofstream out(ruvu::fuzz::DriveC("fuzz-zipdir") + "/IN.ZIP", std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     ruvu::TDozErozev& component = Component();
