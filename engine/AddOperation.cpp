@@ -8,6 +8,7 @@
 #include "engine/Messages.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "platform/Interaction.h"
 #include "platform/WinPath.h"
 
 namespace ruvu {
@@ -57,6 +58,10 @@ void TDozEngine::Add() {
             return;
         }
         target = MakeTempFileName({}, {});
+        if (target.empty()) {
+            ShowZipMessage(msg::TempFileCreateError);
+            return;
+        }
         TDozErozev& c = Component();
         if (Options.Verbose && c.OnMessage) {
             c.OnMessage(&c, 0, LoadZipStrFmt(msg::TemporaryZipFile, {target}));
@@ -85,6 +90,7 @@ void TDozEngine::Add() {
     ZipLibRunning = true;
     Cancel = 0;
     StartWaitCursor();
+    bool onlyCopy = false;
     // Cleared first, so an error before the library call carries no text of an earlier operation.
     ExceptionText.clear();
     try {
@@ -110,8 +116,13 @@ void TDozEngine::Add() {
         } else {
             ErrCode = earlierCode;
         }
-        if (spanning) {
-            if (SuccessCount >= 1 && WriteSpan(target) != 0) {
+        if (spanning && SuccessCount >= 1) {
+            // With AddMove the library has removed the files it took: the temporary archive is then
+            // their only copy until the set is written.
+            onlyCopy = add.Contains(AddMove);
+            if (WriteSpan(target, ZipFileName) == 0) {
+                onlyCopy = false;
+            } else {
                 SuccessCount = 0;
             }
         }
@@ -121,9 +132,17 @@ void TDozEngine::Add() {
     } catch (...) {
         ShowZipMessage(msg::ZipFatalAbort);
     }
-    // The temporary archive of a spanned add never stays behind, whatever the library did.
-    if (spanning && !target.empty()) {
-        platform::DeleteFile(target);
+    // The temporary archive of a spanned add stays behind only when it holds the only copy of files.
+    if (spanning && platform::FileExists(target)) {
+        if (onlyCopy) {
+            const std::string kept = LoadZipStrFmt(msg::TemporaryZipFile, {target});
+            if (!Options.Unattended) {
+                ShowMessageBox(kept, platform::MB_OK | platform::MB_ICONWARNING);
+            }
+            ReportProgress(pkMessage, 0, 0, kept);
+        } else {
+            platform::DeleteFile(target);
+        }
     }
     SpecArgs.clear();
     SpecArgsExcl.clear();

@@ -13,12 +13,29 @@ namespace ruvu {
 
 namespace {
 
-// "PKBACK# 001" for the first disk of a set.
-std::string SetVolumeLabel(int32_t disk) {
+constexpr std::string_view kLabelPrefix = "PKBACK# ";
+
+}  // namespace
+
+std::string SpanVolumeLabel(int32_t disk) {
     return FormatText("PKBACK# %.3d", {disk + 1});
 }
 
-}  // namespace
+int32_t SpanLabelNumber(std::string_view label) {
+    if (!label.starts_with(kLabelPrefix)) {
+        return 0;
+    }
+    const std::string_view digits = label.substr(kLabelPrefix.size(), 3);
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return 0;
+    }
+    int32_t number = 0;
+    for (char c : digits) {
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
 
 void TDozEngine::RequestDisk(bool writing) {
     IsFixedDrive = DriveIsFixed(DriveRoot);
@@ -62,7 +79,8 @@ void TDozEngine::RequestDisk(bool writing) {
             prompt = LoadZipStrFmt(msg::InsertDiskOf, {CurrentDisk + 1, LastDiskNumber + 1});
         }
         prompt += LoadZipStrFmt(msg::InDrive, {DriveRoot});
-        if (writing && CurrentDisk == 0 && CheckDrive()) {
+        // Once a first disk was refused, the one in the drive is not simply taken again.
+        if (writing && CurrentDisk == 0 && !firstDiskRefused_ && CheckDrive()) {
             NewDiskRequested = false;
             continue;
         }
@@ -108,7 +126,7 @@ void TDozEngine::GetNewDisk(int32_t disk) {
 }
 
 bool TDozEngine::IsExpectedDisk() {
-    if (!IsFixedDrive && VolumeLabel == SetVolumeLabel(CurrentDisk) && platform::FileExists(WorkFileName)) {
+    if (!IsFixedDrive && VolumeLabel == SpanVolumeLabel(CurrentDisk) && platform::FileExists(WorkFileName)) {
         return true;
     }
     // The part name replaces WorkFileName only when it is taken: a wrong disk in the drive must not
@@ -125,9 +143,10 @@ bool TDozEngine::IsExpectedDisk() {
 void TDozEngine::MakePartName(std::string& fileName, bool numbered) const {
     const std::string ext = platform::ExtractFileExt(fileName);
     if (Options.SpanOptions.Contains(spCompatName)) {
-        fileName = platform::ChangeFileExt(fileName, CurrentDisk == LastDiskNumber
-                                                         ? std::string(".zip")
-                                                         : FormatText(".z%.2d", {CurrentDisk + 1}));
+        // While a set is written the last disk is not known yet; its part gets ".zip" at the end.
+        const bool last = CurrentDisk == LastDiskNumber && !writingVolumes_;
+        fileName = platform::ChangeFileExt(
+            fileName, last ? std::string(".zip") : FormatText(".z%.2d", {CurrentDisk + 1}));
         return;
     }
     std::string stem = fileName.substr(0, fileName.size() - ext.size());

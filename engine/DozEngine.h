@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,11 @@
 namespace ruvu {
 
 class TCustomVivEDI;
+
+// The volume label of a disk of a spanned set: "PKBACK# 001" for the first disk (0).
+std::string SpanVolumeLabel(int32_t disk);
+// The 1-based disk number such a label carries; 0 for any other label.
+int32_t SpanLabelNumber(std::string_view label);
 
 class TDozEngine : public TZipBase {
   public:
@@ -92,12 +99,38 @@ class TDozEngine : public TZipBase {
     // Returns ErrCode; 0 when it ended silently because a library operation is running.
     int32_t Delete();
 
-    // Spanned sets (SpanSeams.cpp).
-    // Copies tempArchive onto the disks of ZipFileName; 0 on success, else reported.
-    int32_t WriteSpan(const std::string& tempArchive);
-    // Joins the set of ZipFileName into a temporary archive in folder (joined gets its name); 0 on
-    // success, else reported.
-    int32_t ReadSpan(const std::string& folder, std::string& joined);
+    // Writing a spanned set (SpanWriter.cpp, NewVolume.cpp). Copies the archive source onto the
+    // volumes of destination: part files named by MakePartName on a hard disk (and on floppies with
+    // spNoVolumeName), else files of that very name on floppies labelled "PKBACK# 001", ... Every
+    // header and the end record stay whole on one volume. 0 on success; -7 (engine error), -8 (out of
+    // memory) or -9 after a failure it reported, the parts it made on a hard disk removed again.
+    int32_t WriteSpan(const std::string& source, const std::string& destination);
+    // Writes bytes to the volumes, opening new ones as needed; the first keepTogether bytes lie on one
+    // volume (WriteSplit records where they landed).
+    void WriteSplit(const void* buffer, size_t length, size_t keepTogether);
+    // Copies count bytes of WorkHandle from its position onto the volumes; a short read raises id.
+    void CopyToSpan(uint64_t count, int32_t id);
+    // Obtains the disk for CurrentDisk, judges it, prepares it and opens its volume file: false when
+    // OutHandle is open and ready, true when another disk has been asked for and the caller tries again.
+    bool NewVolume();
+
+    // Joining a spanned set (SpanJoiner.cpp): source names the set (its last part); destination names
+    // the joined archive, or a folder ending in "\" where a new temporary archive is made, whose name
+    // is put into destination. The output is always a file this join created. 0 on success; -7, -8 or
+    // -9 after a failure it reported, the output removed and destination emptied.
+    int32_t ReadSpan(const std::string& source, std::string& destination);
+
+    // Floppy preparation (FloppyPreparation.cpp).
+    // Deletes the files and folders below folder (a path ending in "\") on a floppy or removable
+    // drive; never through a link, never the source archive WorkFileName or a folder holding it, and
+    // no deeper than a fixed number of levels. Nothing happens on other drives.
+    void EraseFloppy(const std::string& folder);
+    // Formats the disk in a removable drive as far as the host can (an unformatted virtual floppy):
+    // 0 when formatted, -1 when the format failed, -3 when no format was attempted.
+    int32_t FormatFloppy(const std::string& root);
+    // Formats or wipes the disk in DriveRoot before a volume is written and labels it with VolumeLabel:
+    // 0 wiped, -3 nothing done (no format, the erase not confirmed), else FormatFloppy's result.
+    int32_t PrepareDisk();
 
     // Self-extracting archives (SfxOperations.cpp).
     // Converts ZipFileName into an executable (ConvertSFX) or an executable into a zip archive
@@ -160,6 +193,16 @@ class TDozEngine : public TZipBase {
     bool CommentPending = false;
     bool NewDiskRequested = false;
 
+    // Spanned set state.
+    std::string OutFileName;          // the set being written
+    platform::File OutHandle;         // the volume file being written or the joined archive
+    int64_t VolumeRoom = 0;           // bytes the current volume may still take
+    uint32_t VolumeBytesWritten = 0;  // bytes written to the current volume
+    uint32_t SourceDate = 0;          // date of the source archive; every volume gets it
+    TZipDiskStatus DiskStatus = 0;    // bits passed to OnStatusDisk
+    TZipDiskAction DiskAction = 0;    // OnStatusDisk's answer about the disk in the drive, 0 before
+    uint8_t ProgressMode = 0;         // 2: every write reports its bytes as a step of the batch
+
   private:
     // Reads every header of the directory from readPosition of WorkHandle on.
     void ReadEntries(const zip::CentralDirLocation& directory, uint32_t readPosition, int32_t& archiveHost,
@@ -174,6 +217,48 @@ class TDozEngine : public TZipBase {
     // The record's text, with the text of its message id in front when it has one.
     std::string CallbackMessageText(const abi::CallbackRecord& record) const;
     void RaiseDirUpdate();
+
+    // Spanned sets (SpanWriter.cpp, NewVolume.cpp).
+    // Runs the work of WriteSpan or ReadSpan and reports what stopped it: 0, or -7 after an engine
+    // error, -8 out of memory, -9 anything else.
+    int32_t RunSpanWork(const std::function<void()>& work);
+    // The answer to a Retry/Cancel box about the disk in the drive: Retry asks for another disk (true);
+    // Cancel ends the writing with 11007, a box that could not be shown with 11006.
+    bool RetryWithAnotherDisk(int answer);
+    struct WrittenVolume {
+        int32_t disk;
+        std::string name;
+    };
+    // Opens volumes until one has room for keepTogether bytes.
+    void ReserveRoom(size_t keepTogether);
+    // Closes the volume being written with SourceDate; a volume left empty is removed and its number
+    // asked for again, otherwise the next number is.
+    void FinishVolume();
+    // Gives the last part of a compatibly named set its ".zip" name; 0, or -7 after a reported failure.
+    int32_t RenameLastPart();
+    // The number (1-based) of an earlier volume of the set being written on the disk in the drive, 0
+    // when the disk holds none.
+    int32_t EarlierVolumeInDrive() const;
+    // Refuses the disk holding an earlier volume: true (ask for another disk), or raises 11007.
+    bool RefuseEarlierVolume(int32_t number, const std::string& name);
+    // Labels the disk in the drive for CurrentDisk, wiping or formatting it first (PrepareDisk).
+    void PrepareVolumeDisk();
+    // The room the volume file name gets on the disk in the drive (its old bytes counting as free when
+    // replacing), -1 when that is less than the volume must hold; raises when no volume could hold it.
+    int64_t VolumeRoomFor(const std::string& name, bool replacing);
+    // A question about a disk with a box (0 when it could not be shown); unattended, id is raised with
+    // args instead.
+    int AskAboutDisk(int32_t id, std::initializer_list<FormatArg> args, std::string_view caption,
+                     uint32_t flags);
+    std::vector<WrittenVolume> writtenVolumes_;  // closed volumes of the set being written
+    std::vector<std::string> createdParts_;      // part files made on a hard disk, removed after a failure
+    std::string volumeName_;                     // the volume file being written
+    std::vector<uint8_t> copyBuffer_;
+    size_t pendingKeep_ = 0;  // bytes the next volume must hold together
+    int32_t blockDisk_ = 0;   // where the last kept-together block landed
+    int64_t blockOffset_ = 0;
+    bool writingVolumes_ = false;    // the last part's number is not known yet
+    bool firstDiskRefused_ = false;  // another first disk has been asked for
     std::string pendingComment_;
     platform::ScopedHandle extraHandle_;
     platform::ScopedHandle memoryHandle_;

@@ -123,10 +123,7 @@ bool TDozEngine::OpenEndRecord(zip::EndOfCentralDir& record, bool showErrors) {
 
 void TDozEngine::RaiseNoEndRecord(bool marker) {
     // Which disk or part of a set this file is, from its label or its name.
-    int32_t disk = 0;
-    if (VolumeLabel.starts_with("PKBACK# ")) {
-        disk = DigitsValue(std::string_view(VolumeLabel).substr(8, 3));
-    }
+    int32_t disk = SpanLabelNumber(VolumeLabel);
     const std::string ext = UpperCaseAscii(platform::ExtractFileExt(WorkFileName));
     if (disk <= 0 && ext.starts_with(".Z")) {
         disk = DigitsValue(std::string_view(ext).substr(2));
@@ -195,6 +192,10 @@ int32_t TDozEngine::LocateLastPart(std::string_view fileName, zip::EndOfCentralD
                 std::string name = FindPartFile(base, false);
                 if (name.empty()) {
                     name = FindPartFile(base, true);
+                    // The other parts are looked for by the same naming.
+                    if (!name.empty()) {
+                        Options.SpanOptions.Include(spCompatName);
+                    }
                 }
                 if (name.empty()) {
                     if (quiet) {
@@ -214,6 +215,13 @@ int32_t TDozEngine::LocateLastPart(std::string_view fileName, zip::EndOfCentralD
                 }
                 if (derived && IsFixedDrive && record.ThisDiskNo != part) {
                     throw EDozErozev(msg::NotValidZip, true);
+                }
+                // A last part named name.zip that does not carry its number (name003.zip) belongs to
+                // a set named name.z01, name.z02, ..., as other tools write them.
+                if (record.ThisDiskNo != 0 &&
+                    UpperCaseAscii(platform::ExtractFileExt(WorkFileName)) == ".ZIP" &&
+                    DigitsValue(LastThreeOfStem(WorkFileName)) != record.ThisDiskNo + 1) {
+                    Options.SpanOptions.Include(spCompatName);
                 }
                 return 0;
             }

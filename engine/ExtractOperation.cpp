@@ -65,10 +65,9 @@ void TDozEngine::Extract() {
     std::string archive = ZipFileName;
     std::string joined;
     if (LastDiskNumber != 0) {
-        const std::string folder = Options.TempDir.empty()
-                                       ? platform::GetTempPath()
-                                       : platform::IncludeTrailingBackslash(Options.TempDir);
-        if (ReadSpan(folder, joined) != 0) {
+        joined = Options.TempDir.empty() ? platform::GetTempPath()
+                                         : platform::IncludeTrailingBackslash(Options.TempDir);
+        if (ReadSpan(ZipFileName, joined) != 0) {
             finish();
             return;
         }

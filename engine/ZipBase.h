@@ -34,6 +34,8 @@ enum ProgressKind : int32_t {
 // Codes of the engine's own long steps (kinds 15 and 16); each names its item by msg::StepBase + code.
 enum EngineStep : int32_t {
     stepLoadingDirectory = 9,
+    stepJoining = 10,
+    stepSplitting = 11,
 };
 
 class TZipBase {

@@ -97,6 +97,11 @@ std::optional<VolumeInformation> GetVolumeInformation(std::string_view root, Hos
 // other drives fail with AccessDenied.
 bool SetVolumeLabel(std::string_view root, std::string_view label, HostError* error = nullptr);
 
+// Formats the disk in a drive as far as the host can: an unformatted virtual floppy becomes an empty
+// disk without a label. A disk that is formatted already is left as it is, and other drives have no
+// format service here; both fail with AccessDenied. An empty drive fails with NotReady.
+bool FormatVolume(std::string_view root, HostError* error = nullptr);
+
 struct DiskSpace {
     uint64_t freeBytesAvailable = 0;
     uint64_t totalBytes = 0;

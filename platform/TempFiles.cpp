@@ -1,9 +1,7 @@
 #include "platform/TempFiles.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -64,10 +62,19 @@ std::string WritableFolderOrUserCache(std::string_view folder, std::string_view 
 }
 
 std::string GetTempFileName(std::string_view folder, std::string_view prefix, HostError* error) {
-    if (prefix.find('\0') != std::string_view::npos || prefix.find('\\') != std::string_view::npos ||
-        prefix.find('/') != std::string_view::npos) {
-        detail::SetError(error, HostError::InvalidName);
-        return {};
+    File file;
+    return CreateTempFile(folder, prefix, ".TMP", file, error);
+}
+
+std::string CreateTempFile(std::string_view folder, std::string_view prefix, std::string_view extension,
+                           File& file, HostError* error) {
+    file.Close();
+    for (std::string_view part : {prefix, extension}) {
+        if (part.find('\0') != std::string_view::npos || part.find('\\') != std::string_view::npos ||
+            part.find('/') != std::string_view::npos) {
+            detail::SetError(error, HostError::InvalidName);
+            return {};
+        }
     }
     std::optional<detail::ResolvedPath> resolved = detail::Resolve(folder, error);
     if (!resolved) {
@@ -78,17 +85,16 @@ std::string GetTempFileName(std::string_view folder, std::string_view prefix, Ho
     for (uint32_t attempt = 0; attempt < kLargestNumber; ++attempt) {
         char digits[8];
         std::snprintf(digits, sizeof(digits), "%X", static_cast<unsigned>(number));
-        std::string name = shortPrefix + digits + ".TMP";
-        std::string host = detail::JoinHostPath(resolved->hostPath, name);
-        int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            close(fd);
-            detail::NoteNewEntry(host);
+        std::string name = shortPrefix + digits + std::string(extension);
+        file = File::OpenHost(detail::JoinHostPath(resolved->hostPath, name), Access::Write, Share::Exclusive,
+                              Disposition::CreateNew);
+        if (file.IsOpen()) {
             detail::SetError(error, HostError::None);
             return JoinPath(resolved->windowsPath, name);
         }
-        if (errno != EEXIST) {
-            detail::SetError(error, errno == ENOENT ? HostError::PathNotFound : HostErrorFromErrno(errno));
+        if (file.Error() != HostError::FileExists) {
+            detail::SetError(
+                error, file.Error() == HostError::FileNotFound ? HostError::PathNotFound : file.Error());
             return {};
         }
         number = number == kLargestNumber ? 1 : number + 1;

@@ -115,6 +115,33 @@ bool SetVolumeLabel(std::string_view root, std::string_view label, HostError* er
                                        error);
 }
 
+bool FormatVolume(std::string_view root, HostError* error) {
+    const DriveMapping* drive = detail::DriveOfPath(root, error);
+    if (drive == nullptr) {
+        return false;
+    }
+    if (drive->kind != DriveKind::Floppy) {
+        return detail::SetError(error, HostError::AccessDenied);
+    }
+    std::optional<std::string> name = detail::InsertedDiskName(drive->hostRoot);
+    if (!name) {
+        return detail::SetError(error, HostError::NotReady);
+    }
+    if (!detail::IsValidDiskName(*name)) {
+        return detail::SetError(error, HostError::GenFailure);
+    }
+    const std::string folder = detail::DiskFolderPath(drive->hostRoot, *name);
+    if (detail::IsHostFolder(folder)) {
+        return detail::SetError(error, HostError::AccessDenied);
+    }
+    const std::string label = detail::LabelFilePath(drive->hostRoot, *name);
+    if (unlink(label.c_str()) != 0 && errno != ENOENT) {
+        return detail::SetErrno(error, errno);
+    }
+    return mkdir(folder.c_str(), 0777) == 0 ? detail::SetError(error, HostError::None)
+                                            : detail::SetErrno(error, errno);
+}
+
 std::optional<DiskSpace> GetDiskFreeSpaceEx(std::string_view path, HostError* error) {
     std::optional<Medium> medium = MediumOfPath(path, error);
     if (!medium) {

@@ -37,4 +37,18 @@ static_assert(offsetof(DataDescriptor, Crc32) == 4);
 static_assert(offsetof(DataDescriptor, CompressedSize) == 8);
 static_assert(offsetof(DataDescriptor, UncompressedSize) == 12);
 
+// The length of the data descriptor that starts with these bytes (at least 8 are needed): kSize when
+// it opens with its signature, kSizeWithoutSignature when it opens with the CRC. crc is the entry's
+// CRC from its central header, which tells the two forms apart even when it equals the signature.
+inline size_t DataDescriptorLength(std::span<const uint8_t> first, uint32_t crc) {
+    if (first.size() < 8 || GetU32(first.data()) != DataDescriptor::kSignature) {
+        return DataDescriptor::kSizeWithoutSignature;
+    }
+    if (crc != DataDescriptor::kSignature) {
+        return DataDescriptor::kSize;
+    }
+    // The CRC is the signature's value: the signed form repeats it in the next field.
+    return GetU32(first.data() + 4) == crc ? DataDescriptor::kSize : DataDescriptor::kSizeWithoutSignature;
+}
+
 }  // namespace ruvu::zip

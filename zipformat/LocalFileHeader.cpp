@@ -14,4 +14,25 @@ std::string LocalFileEntry::Serialize() const {
     return out.append(Name).append(Extra);
 }
 
+LocalEntryError ReadLocalEntry(ByteSource& source, uint64_t pos, LocalFileEntry& entry) {
+    uint8_t fixed[LocalFileHeader::kSize];
+    if (!source.ReadExactAt(pos, fixed, sizeof fixed)) {
+        return LocalEntryError::HeaderCut;
+    }
+    static_cast<LocalFileHeader&>(entry) = *LocalFileHeader::Read(fixed);
+    if (entry.Signature != LocalFileHeader::kSignature) {
+        return LocalEntryError::BadSignature;
+    }
+    pos += LocalFileHeader::kSize;
+    entry.Name.resize(entry.FileNameLength);
+    if (!source.ReadExactAt(pos, entry.Name.data(), entry.Name.size())) {
+        return LocalEntryError::NameCut;
+    }
+    entry.Extra.resize(entry.ExtraLength);
+    if (!source.ReadExactAt(pos + entry.Name.size(), entry.Extra.data(), entry.Extra.size())) {
+        return LocalEntryError::ExtraCut;
+    }
+    return LocalEntryError::None;
+}
+
 }  // namespace ruvu::zip

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "zipformat/ByteOrder.h"
+#include "zipformat/ByteSource.h"
 
 namespace ruvu::zip {
 
@@ -34,6 +35,8 @@ struct LocalFileHeader {
     // Writes the fixed part to the start of out; false (nothing written) when out is too short.
     bool Write(std::span<uint8_t> out) const { return WriteRecord(*this, out); }
     void AppendTo(std::string& out) const { AppendRecord(*this, out); }
+    // The whole header: the fixed part, the name and the extra field.
+    uint64_t HeaderLength() const { return kSize + uint64_t{FileNameLength} + ExtraLength; }
 };
 
 static_assert(sizeof(LocalFileHeader) == LocalFileHeader::kSize);
@@ -57,5 +60,16 @@ struct LocalFileEntry : LocalFileHeader {
     // Extra are at most 65535 bytes each.
     std::string Serialize() const;
 };
+
+enum class LocalEntryError {
+    None,
+    HeaderCut,     // fewer than 30 bytes at the position
+    BadSignature,  // the 30 bytes are no local header
+    NameCut,       // the name runs past the end
+    ExtraCut,      // the extra field runs past the end
+};
+
+// Reads the local header at pos with its name and extra field into entry.
+LocalEntryError ReadLocalEntry(ByteSource& source, uint64_t pos, LocalFileEntry& entry);
 
 }  // namespace ruvu::zip

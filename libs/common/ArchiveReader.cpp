@@ -159,10 +159,10 @@ std::optional<EntryLayout> ArchiveReader::Layout(const ArchiveEntry& entry) {
     if ((local.Flags & zip::kFlagDataDescriptor) != 0) {
         // The descriptor's signature is optional; its size fields are 32-bit here (no ZIP64).
         const uint64_t after = layout.dataPos + layout.dataSize;
-        uint8_t signature[4] = {};
-        const bool withSignature = after + zip::DataDescriptor::kSize <= centralDirPos_ &&
-                                   ReadAt(after, signature, sizeof signature) &&
-                                   zip::GetU32(signature) == zip::DataDescriptor::kSignature;
+        uint8_t first[8] = {};
+        const bool withSignature =
+            after + zip::DataDescriptor::kSize <= centralDirPos_ && ReadAt(after, first, sizeof first) &&
+            zip::DataDescriptorLength(first, entry.header.Crc32) == zip::DataDescriptor::kSize;
         layout.descriptorSize =
             withSignature ? zip::DataDescriptor::kSize : zip::DataDescriptor::kSizeWithoutSignature;
         if (after + layout.descriptorSize > centralDirPos_) {

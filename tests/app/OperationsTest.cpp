@@ -5,8 +5,10 @@
 #include "app/DialogResults.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "platform/FloppyChanger.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/libsupport/PeerTools.h"
+#include "tests/libsupport/TempFolder.h"
 
 using namespace ruvu;
 using ruvu::apptest::Program;
@@ -285,6 +287,86 @@ class OperationsTest : public QObject {
         main.TestButClick();
         QCOMPARE(program.LastBox(), std::string("HIBA: 2 fájl sérült!"));
         QCOMPARE(main.DozErozev1.Count(), 10);
+    }
+
+    void aSetOnFloppiesIsOpenedExtractedAndTestedWithTheDiskPrompts() {
+        Program program;
+        TMainform& main = *program.main;
+        testsupport::ScopedDriveMap drives("C=/;A=floppy:" + program.temp.Host("floppy"));
+        platform::FloppyChanger changer(program.temp.Host("floppy"));
+        for (const char* disk : {"d1", "d2", "d3"}) {
+            changer.CreateDisk(disk);
+        }
+        changer.Insert("d1");
+        program.ui.onBox = [&changer](const platform::ScriptedInteraction::Box& box) {
+            const size_t volume = box.text.find("volume ");
+            if (volume != std::string::npos) {
+                changer.Insert("d" + box.text.substr(volume + 7, 1));
+            } else if (box.text.starts_with("Please insert last disk")) {
+                changer.Insert("d2");
+            }
+            return 0;
+        };
+        const std::string one = testsupport::RandomBytes(900000, 1);
+        const std::string two = testsupport::RandomBytes(900000, 2);
+        program.temp.Write("src/one.bin", one);
+        program.temp.Write("src/two.bin", two);
+        // A set of two disks, written by the component.
+        TDozErozev& zip = main.DozErozev1;
+        zip.SetZipFileName("A:\\BACKUP.ZIP");
+        zip.SetRootDir(program.temp.Win("src"));
+        zip.SetAddOptions({AddDiskSpan});
+        zip.SetAddCompLevel(0);
+        zip.FSpecArgs() = {"*.*"};
+        QCOMPARE(zip.Add(), 0);
+        QCOMPARE(changer.Label("d2"), std::string("PKBACK# 002"));
+
+        // Opened with the first disk in the drive, as a person would.
+        changer.Insert("d1");
+        program.ui.boxes.clear();
+        program.ui.fileDialogAnswers.push_back("A:\\BACKUP.ZIP");
+        main.ZIPOpenButClick();
+        QCOMPARE(GridNames(main), (std::vector<std::string>{"one.bin", "two.bin"}));
+        program.temp.MakeDir("out");
+        ChooseExtraction(*program.extract, program.temp.Win("out"), 1, 1, 0);
+        main.ExtractButClick();
+        QCOMPARE(program.LastBox(), std::string("2 fájl kibontva."));
+        QVERIFY(testsupport::ReadFileBytes(program.temp.Host("out/one.bin")) == one);
+        QVERIFY(testsupport::ReadFileBytes(program.temp.Host("out/two.bin")) == two);
+        QCOMPARE(
+            program.BoxTexts(),
+            (std::vector<std::string>{
+                "Please insert last disk\nin drive: A:\\", "Please insert disk volume 1 of 2\nin drive: A:\\",
+                "Please insert disk volume 2 of 2\nin drive: A:\\", "2 fájl kibontva."}));
+        main.TestButClick();
+        QCOMPARE(program.LastBox(), std::string("Minden fájl (2) ellenörizve. OK"));
+    }
+
+    void aSetOfPartFilesIsOpenedThroughItsLastPartAndExtracted() {
+        Program program;
+        TMainform& main = *program.main;
+        const std::string one = testsupport::RandomBytes(150000, 3);
+        const std::string two = testsupport::RandomBytes(150000, 4);
+        program.temp.Write("src/one.bin", one);
+        program.temp.Write("src/two.bin", two);
+        TDozErozev& zip = main.DozErozev1;
+        zip.SetZipFileName(program.temp.Win("set.zip"));
+        zip.SetRootDir(program.temp.Win("src"));
+        zip.SetAddOptions({AddDiskSpan});
+        zip.SetAddCompLevel(0);
+        zip.SetMaxVolumeSize(100000);
+        zip.FSpecArgs() = {"*.*"};
+        QCOMPARE(zip.Add(), 0);
+
+        program.ui.boxes.clear();
+        program.Open(program.temp.Host("set004.zip"));
+        QCOMPARE(GridNames(main), (std::vector<std::string>{"one.bin", "two.bin"}));
+        program.temp.MakeDir("out");
+        ChooseExtraction(*program.extract, program.temp.Win("out"), 1, 1, 0);
+        main.ExtractButClick();
+        QCOMPARE(program.BoxTexts(), std::vector<std::string>{"2 fájl kibontva."});
+        QVERIFY(testsupport::ReadFileBytes(program.temp.Host("out/one.bin")) == one);
+        QVERIFY(testsupport::ReadFileBytes(program.temp.Host("out/two.bin")) == two);
     }
 
     void nothingClickedDuringAnOperationStartsAnother() {

@@ -12,6 +12,7 @@
 #include "engine/DozErozev.h"
 #include "platform/CodePage.h"
 #include "platform/Interaction.h"
+#include "tests/fuzz/FuzzDrive.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {
@@ -27,8 +28,8 @@ size_t Characters(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    ruvu::fuzzsupport::MakeDriveC("listfile");
-    ruvu::fuzzsupport::KeepLibrariesLoaded();
+    ruvu::fuzz::DriveC("fuzz-listfile");
+    ruvu::fuzz::KeepLibrariesLoaded();
     static ruvu::platform::ScriptedInteraction ui;
     ruvu::platform::InstallInteraction(&ui);
     return 0;
@@ -48,13 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t taken = 0;; ++taken) {
             ruvu::NextToken(rest, token);
             if (Characters(token) > ruvu::kTokenLimit || Characters(rest) > ruvu::kRestLimit) {
-                ruvu::fuzzsupport::Fail("a token or the rest of a line is longer than its limit");
+                ruvu::fuzz::Fail("a token or the rest of a line is longer than its limit");
             }
             if (token.empty()) {
                 break;
             }
             if (taken > line.size()) {
-                ruvu::fuzzsupport::Fail("taking tokens does not end");
+                ruvu::fuzz::Fail("taking tokens does not end");
             }
         }
         const std::string command = ruvu::CommandText(line);

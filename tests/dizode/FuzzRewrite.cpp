@@ -10,6 +10,7 @@
 
 #include "engine/DozErozev.h"
 #include "platform/Interaction.h"
+#include "tests/fuzz/FuzzDrive.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {
@@ -21,8 +22,8 @@ std::string root;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    root = ruvu::fuzzsupport::MakeDriveC("rewrite");
-    ruvu::fuzzsupport::KeepLibrariesLoaded();
+    root = ruvu::fuzz::DriveC("fuzz-rewrite");
+    ruvu::fuzz::KeepLibrariesLoaded();
     std::ofstream(root + "/NEW.TXT") << "a file to add\n";
     static ruvu::platform::ScriptedInteraction ui;
     ruvu::platform::InstallInteraction(&ui);
@@ -47,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         }
     }
-    if (ruvu::fuzzsupport::ReadAll(root + "/IN.ZIP") != input) {
+    if (ruvu::fuzz::ReadAll(root + "/IN.ZIP") != input) {
         ruvu::TDozErozev reader;
         reader.SetUnattended(true);
         reader.SetZipFileName("C:\\IN.ZIP");

@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -54,6 +55,16 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+void ExecProgram(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
 int RunProgram(const std::vector<std::string>& argv, const std::string& workDir, std::string_view input,
                std::string* output) {
     TempDir io;
@@ -68,13 +79,7 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& workDir,
         if (!freopen(inPath.c_str(), "rb", stdin) || !freopen(outPath.c_str(), "wb", stdout)) {
             _exit(126);
         }
-        std::vector<char*> args;
-        for (const std::string& arg : argv) {
-            args.push_back(const_cast<char*>(arg.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
+        ExecProgram(argv);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -82,6 +87,13 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& workDir,
         *output = ReadFile(outPath);
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string BesideProgram(std::string_view name) {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path(self, n > 0 ? static_cast<size_t>(n) : 0);
+    return path.substr(0, path.find_last_of('/') + 1) + std::string(name);
 }
 
 std::string Python(std::string_view script, const std::vector<std::string>& args) {

@@ -34,10 +34,15 @@ void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
 void AppendFile(const std::string& path, std::string_view bytes);
 
+// Replaces this process (a forked child) with the program, found on PATH; exit status 127 when it
+// cannot be run.
+[[noreturn]] void ExecProgram(const std::vector<std::string>& argv);
 // Runs a program with its arguments (no shell) in a folder, feeding input on standard input; returns
 // the exit status and puts standard output into output.
 int RunProgram(const std::vector<std::string>& argv, const std::string& workDir = {},
                std::string_view input = {}, std::string* output = nullptr);
+// The file of that name beside the test program (ruvuzip, ZEZIZEZ.ELF, ...).
+std::string BesideProgram(std::string_view name);
 // Runs a Python script with arguments; fails the test when it fails.
 std::string Python(std::string_view script, const std::vector<std::string>& args = {});
 

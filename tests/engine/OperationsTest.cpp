@@ -6,7 +6,6 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <stdexcept>
 
 #include "engine/Messages.h"
@@ -375,23 +374,22 @@ TEST_F(OperationsTest, AddChecksItsRequestInOrder) {
     EXPECT_TRUE(h.ui.boxes.empty());
 }
 
-TEST_F(OperationsTest, SpannedAddEndsAfterTheLibraryWithoutLeavingTheTemporaryArchive) {
+TEST_F(OperationsTest, SpannedAddNamesItsTemporaryArchiveAndLeavesNothingBehind) {
     const std::string temp = dir / "temp";
     fs::create_directories(temp);
     h.zip.SetTempDir(temp);
     h.zip.SetVerbose(true);
     h.Open(archive);
-    AddFromSource({"a.txt"}, {AddDiskSpan});
-    ASSERT_FALSE(h.messages.empty());
+    EXPECT_EQ(AddFromSource({"a.txt"}, {AddDiskSpan}), 0);
     const auto tempLine = std::find_if(h.messages.begin(), h.messages.end(), [](const auto& m) {
         return m.first == 0 && m.second.starts_with("Temporary zipfile: ");
     });
     ASSERT_NE(tempLine, h.messages.end());
     EXPECT_NE(tempLine->second.find("temp\\"), std::string::npos);
-    EXPECT_TRUE(h.Reported(msg::SpanningUnsupported));
     EXPECT_TRUE(fs::is_empty(temp));
-    EXPECT_FALSE(fs::exists(archive));
-    EXPECT_EQ(h.zip.SuccessCount(), 0);
+    EXPECT_TRUE(fs::exists(dir / "test001.zip"));
+    EXPECT_EQ(h.zip.SuccessCount(), 1);
+    EXPECT_EQ(h.Names(), std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(OperationsTest, ExtractChecksItsRequest) {
@@ -419,33 +417,6 @@ TEST_F(OperationsTest, ExtractChecksItsRequest) {
     EXPECT_EQ(h.zip.Extract(), 0);
     EXPECT_EQ(h.zip.SuccessCount(), 1);
     EXPECT_FALSE(fs::exists(dir / "never"));
-}
-
-TEST_F(OperationsTest, SpannedArchivesAreRefusedWithoutTouchingThem) {
-    std::mt19937 random(7);
-    for (int i = 0; i < 4; ++i) {
-        std::string noise(40000, '\0');
-        for (char& c : noise) {
-            c = static_cast<char>(random());
-        }
-        WriteFile(src + "/n" + std::to_string(i) + ".bin", noise);
-    }
-    ASSERT_EQ(RunProgram({"zip", "-q", "-r", "-s", "64k", dir / "split.zip", "."}, src), 0);
-    h.zip.SetSpanOptions({spCompatName});
-    ASSERT_EQ(h.Open(dir / "split.zip"), 0);
-    ASSERT_NE(h.Engine().LastDiskNumber, 0);
-    const std::string before = ReadFile(dir / "split.zip");
-
-    h.zip.SetDLLDirectory(kFakeLibs);
-    FakeScript fake(dir, "r=1");
-    h.zip.FSpecArgs() = {"n1.bin"};
-    EXPECT_EQ(h.zip.Delete(), msg::DeleteSpannedNotImplemented);
-    EXPECT_EQ(h.zip.FSpecArgs(), std::vector<std::string>{"n1.bin"});
-    ExtractTo(dir / "out");
-    EXPECT_TRUE(h.Reported(msg::SpanningUnsupported));
-    EXPECT_TRUE(fake.Calls().empty());
-    EXPECT_FALSE(fs::exists(dir / "out/n1.bin"));
-    EXPECT_EQ(ReadFile(dir / "split.zip"), before);
 }
 
 }  // namespace

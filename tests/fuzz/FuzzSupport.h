@@ -1,40 +1,16 @@
-// What the fuzz targets that run the component share: drive C as a fresh temporary folder that goes
-// when the target ends, its libraries kept loaded, reading a file whole, and stopping with a reason
-// that libFuzzer reports.
+// What the fuzz targets that run the component share besides their drive C (FuzzDrive.h): its
+// libraries kept loaded, reading a file whole, and stopping with a reason that libFuzzer reports.
 #pragma once
-
-#include <stdlib.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include "platform/Drives.h"
 #include "platform/Modules.h"
 
-namespace ruvu::fuzzsupport {
-
-// The host folder drive C names; empty until MakeDriveC.
-inline std::string& DriveC() {
-    static std::string root;
-    return root;
-}
-
-// Makes a fresh folder (named after the target) drive C, removed at exit; returns its host path.
-inline const std::string& MakeDriveC(const std::string& target) {
-    std::string pattern = (std::filesystem::temp_directory_path() / ("fuzz-" + target + "-XXXXXX")).string();
-    DriveC() = mkdtemp(pattern.data());
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(DriveC(), ignored);
-    });
-    setenv("RUVUVADU_DRIVES", ("C=" + DriveC()).c_str(), 1);
-    platform::ReloadDriveMap();
-    return DriveC();
-}
+namespace ruvu::fuzz {
 
 // Loads the libraries the component uses for the life of the target: libFuzzer keeps the coverage
 // counters of each module it saw, and one the component unloaded would leave them pointing at freed
@@ -58,4 +34,4 @@ inline std::string ReadAll(const std::string& path) {
     std::abort();
 }
 
-}  // namespace ruvu::fuzzsupport
+}  // namespace ruvu::fuzz

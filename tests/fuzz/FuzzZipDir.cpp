@@ -10,11 +10,9 @@
 #include "engine/DozEngine.h"
 #include "engine/DozErozev.h"
 #include "platform/CodePage.h"
-#include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/FuzzDrive.h"
 
 namespace {
-
-std::string root;
 
 ruvu::TDozErozev& Component() {
     static ruvu::TDozErozev component;
@@ -24,7 +22,7 @@ ruvu::TDozErozev& Component() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    root = ruvu::fuzzsupport::MakeDriveC("zipdir");
+    ruvu::fuzz::DriveC("fuzz-zipdir");
     Component().SetUnattended(true);
     Component().SetUseDirOnlyEntries(true);
     return 0;
@@ -32,7 +30,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
-        std::ofstream out(root + "/IN.ZIP", std::ios::binary | std::ios::trunc);
+        std::ofstream out(ruvu::fuzz::DriveC("fuzz-zipdir") + "/IN.ZIP", std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     ruvu::TDozErozev& component = Component();

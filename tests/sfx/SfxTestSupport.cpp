@@ -1,9 +1,6 @@
 #include "tests/sfx/SfxTestSupport.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 
 #include "tests/engine/EngineTestSupport.h"
 #include "zipformat/ByteOrder.h"
@@ -24,13 +21,6 @@ void Put32(std::string& out, size_t at, uint32_t value) {
 }
 
 }  // namespace
-
-std::string BesideProgram(std::string_view name) {
-    char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string path(self, n > 0 ? static_cast<size_t>(n) : 0);
-    return path.substr(0, path.find_last_of('/') + 1) + std::string(name);
-}
 
 PeImage BuildPe(const std::vector<Resource>& resources) {
     // The resource tree: root, one directory per type, one per name (holding its one language), the

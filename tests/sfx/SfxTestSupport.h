@@ -8,10 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/engine/EngineTestSupport.h"
+
 namespace ruvu::sfxtest {
 
-// The file of that name beside the test program (ZEZIZEZ.BIN, ZEZIZEZ.ELF).
-std::string BesideProgram(std::string_view name);
+// The file of that name beside the test program (ZEZIZEZ.BIN, ZEZIZEZ.ELF, ruvuzip).
+using enginetest::BesideProgram;
 
 // One resource of a crafted image: its type, its number and its bytes.
 struct Resource {

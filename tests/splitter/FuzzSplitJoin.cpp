@@ -10,6 +10,7 @@
 
 #include "platform/Interaction.h"
 #include "splitter/FileSplitter.h"
+#include "tests/fuzz/FuzzDrive.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {
@@ -21,7 +22,7 @@ std::string root;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    root = ruvu::fuzzsupport::MakeDriveC("splitjoin");
+    root = ruvu::fuzz::DriveC("fuzz-splitjoin");
     static ruvu::platform::ScriptedInteraction ui;
     ruvu::platform::InstallInteraction(&ui);
     return 0;
@@ -53,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     joiner.SetFileName("C:\\set\\JOINED.BIN");
     try {
         if (joiner.Join()) {
-            const std::string joined = ruvu::fuzzsupport::ReadAll(root + "/set/JOINED.BIN");
+            const std::string joined = ruvu::fuzz::ReadAll(root + "/set/JOINED.BIN");
             if (expected.compare(0, joined.size(), joined) != 0) {
-                ruvu::fuzzsupport::Fail("a join gave bytes the pieces do not hold");
+                ruvu::fuzz::Fail("a join gave bytes the pieces do not hold");
             }
         }
     } catch (const std::exception&) {
@@ -77,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ruvu::TFileSplitter back;
             back.SetSplitFileName("C:\\set\\PART.SPL");
             back.SetFileName("C:\\set\\BACK.BIN");
-            if (!back.Join() || ruvu::fuzzsupport::ReadAll(root + "/set/BACK.BIN") != input) {
-                ruvu::fuzzsupport::Fail("a split and a join did not give the file back");
+            if (!back.Join() || ruvu::fuzz::ReadAll(root + "/set/BACK.BIN") != input) {
+                ruvu::fuzz::Fail("a split and a join did not give the file back");
             }
         }
     } catch (const std::exception&) {

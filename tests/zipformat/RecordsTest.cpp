@@ -258,6 +258,58 @@ TEST(CentralDirWalk, LongestTextsSurviveAndEveryCutIsNamed) {
     EXPECT_EQ(ReadCentralEntry(limited, back), CentralEntryError::HeaderCut);
 }
 
+TEST(LocalFileEntry, LongestTextsSurviveAndEveryCutIsNamed) {
+    LocalFileEntry entry;
+    entry.Name = std::string(0xFFFF, 'n');
+    entry.Extra = std::string(0xFFFF, 'e');
+    const std::string one = "data" + entry.Serialize();
+    LocalFileEntry back;
+    MemorySource whole(one);
+    ASSERT_EQ(ReadLocalEntry(whole, 4, back), LocalEntryError::None);
+    EXPECT_EQ(back.Serialize(), one.substr(4));
+    EXPECT_EQ(back.HeaderLength(), one.size() - 4);
+    std::string badSignature = one;
+    badSignature[4] = 'Q';
+    const struct {
+        const char* what;
+        std::string bytes;
+        LocalEntryError error;
+    } cases[] = {
+        {"header", one.substr(0, 4 + LocalFileHeader::kSize - 1), LocalEntryError::HeaderCut},
+        {"signature", badSignature, LocalEntryError::BadSignature},
+        {"name", one.substr(0, 4 + LocalFileHeader::kSize + 0xFFFE), LocalEntryError::NameCut},
+        {"extra", one.substr(0, one.size() - 1), LocalEntryError::ExtraCut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemorySource source(c.bytes);
+        EXPECT_EQ(ReadLocalEntry(source, 4, back), c.error);
+    }
+}
+
+TEST(DataDescriptor, ItsLengthFollowsFromItsFirstBytesAndTheEntrysCrc) {
+    const uint32_t signature = DataDescriptor::kSignature;
+    const struct {
+        const char* what;
+        uint32_t first;
+        uint32_t second;
+        uint32_t crc;
+        size_t length;
+    } cases[] = {
+        {"signed", signature, 0x12345678, 0x12345678, 16},
+        {"unsigned", 0x12345678, 100, 0x12345678, 12},
+        {"signed, the CRC being the signature", signature, signature, signature, 16},
+        {"unsigned, the CRC being the signature", signature, 100, signature, 12},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        uint8_t bytes[8];
+        PutU32(bytes, c.first);
+        PutU32(bytes + 4, c.second);
+        EXPECT_EQ(DataDescriptorLength(bytes, c.crc), c.length);
+    }
+}
+
 std::string Block(uint16_t id, std::string_view data) {
     std::string out;
     ByteWriter(out).U16(id).U16(static_cast<uint16_t>(data.size())).Bytes(data);

@@ -13,14 +13,17 @@ constexpr std::string_view kHelp = R"(Usage: ruvuzip COMMAND ARCHIVE [OPTION...]
 
 Lists, adds, extracts, tests and deletes the entries of zip archives, and turns an archive into a
 self-extracting executable and back, through the archive component of RuvuvADU and its libraries
-DIZODE.DLL and RUROZA.DLL, without a window and without asking anything. Names may be written
-Windows-style (C:\DATA\X.ZIP) or as host paths; they are matched ignoring case.
+DIZODE.DLL and RUROZA.DLL, without a window. Nothing is asked, except for spanned sets and archives
+on floppy or removable drives: their disk prompts and questions are asked on the terminal (insert the
+disk asked for, then press Enter; the end of input cancels). Names may be written Windows-style
+(C:\DATA\X.ZIP) or as host paths; they are matched ignoring case.
 
 Commands:
   list ARCHIVE
         one line per entry: name, compressed size, original size, CRC-32 and MS-DOS date and time
         in hexadecimal, separated by tabs; then "count N errcode E"
-  add ARCHIVE [-r] [-d] [-s] [-e] [-p PASSWORD] [-l LEVEL] SPEC...
+  add ARCHIVE [-r] [-d] [-s] [-e] [-p PASSWORD] [-l LEVEL]
+      [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...
         adds files (a missing archive is created); SPEC is a file, a folder or a wildcard pattern
           -r  recurse into folders
           -d  keep folder names
@@ -28,6 +31,11 @@ Commands:
           -e  encrypt (needs -p)
           -p  the password
           -l  the compression level, 0 (stored) to 9 (default 9)
+          --span  writes a new spanned set: part files ARCHIVE001.zip, ARCHIVE002.zip, ... on a
+              hard disk, or the file ARCHIVE on a series of floppies labelled "PKBACK# 001", ...
+          --volume-size  the largest volume in bytes (default: as much as the disk takes)
+          --compat-names  part files ARCHIVE.z01, ARCHIVE.z02, ..., ARCHIVE.zip
+          --erase  wipes each floppy before its volume, after "Erase A:\" is answered yes
   extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]
         extracts the entries that match SPEC (every entry without SPEC) into FOLDER, created when
         missing
@@ -48,6 +56,9 @@ Commands:
   unsfx EXE [TARGET]
         writes the archive inside a self-extracting executable as a zip file, by default EXE with
         ".zip", and prints the executable's settings, one "name<TAB>value" a line
+
+A spanned set is listed, extracted and tested through its last part (ARCHIVE.zip, ARCHIVE003.zip,
+or the file on the last floppy); it is joined into a temporary archive that is removed afterwards.
 
 Every message of the component goes to standard error as "CODE: TEXT"; add, extract, test,
 delete, sfx and unsfx end with "success N errcode E" on standard output (N files handled, E the

@@ -1,6 +1,7 @@
 // ruvuzip: the archive component run from the command line, for scripts and for bench/run, which
 // times it against peer tools. Help.cpp describes every command, option and exit status.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "engine/DozErozev.h"
+#include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "sfx/PeResources.h"
@@ -31,7 +33,8 @@ void AppendHex8(std::string& out, uint32_t value) {
 int Usage() {
     std::fputs(
         "usage: ruvuzip list ARCHIVE\n"
-        "       ruvuzip add ARCHIVE [-r] [-d] [-s] [-e] [-p PASSWORD] [-l LEVEL] SPEC...\n"
+        "       ruvuzip add ARCHIVE [-r] [-d] [-s] [-e] [-p PASSWORD] [-l LEVEL]\n"
+        "                   [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...\n"
         "       ruvuzip extract ARCHIVE FOLDER [-d] [-o] [-p PASSWORD] [SPEC...]\n"
         "       ruvuzip test ARCHIVE [-p PASSWORD]\n"
         "       ruvuzip delete ARCHIVE SPEC...\n"
@@ -43,9 +46,10 @@ int Usage() {
     return ruvu::ruvuzip::kUsage;
 }
 
-// An unattended component that prints every message.
-void Prepare(ruvu::TDozErozev& component) {
-    component.SetUnattended(true);
+// A component that prints every message; unattended unless a person may be needed for disks.
+void Prepare(ruvu::TDozErozev& component, const char* archive, bool spanning) {
+    component.SetUnattended(!spanning &&
+                            ruvu::platform::GetDriveType(archive) != ruvu::platform::DRIVE_REMOVABLE);
     component.OnMessage = [](ruvu::TObject*, int32_t code, const std::string& text) {
         std::fprintf(stderr, "%d: %s\n", code, text.c_str());
     };
@@ -61,11 +65,46 @@ struct Words {
     bool separateDirs = false;
     bool encrypt = false;
     bool overwrite = false;
+    bool span = false;
+    bool compatNames = false;
+    bool erase = false;
+    int32_t volumeSize = 0;
 };
 
-bool ParseWords(int argc, char** argv, int first, std::string_view allowed, Words& words) {
+// The spanning options of add; false for a word that is none of them or a bad volume size.
+bool ParseSpanWord(int argc, char** argv, int& i, Words& words) {
+    const std::string_view word = argv[i];
+    if (word == "--span") {
+        words.span = true;
+    } else if (word == "--compat-names") {
+        words.compatNames = true;
+    } else if (word == "--erase") {
+        words.erase = true;
+    } else if (word == "--volume-size") {
+        if (++i >= argc) {
+            return false;
+        }
+        char* end = nullptr;
+        const long long size = std::strtoll(argv[i], &end, 10);
+        if (end == argv[i] || *end != '\0' || size < 1 || size > INT32_MAX) {
+            return false;
+        }
+        words.volumeSize = static_cast<int32_t>(size);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ParseWords(int argc, char** argv, int first, std::string_view allowed, bool spanWords, Words& words) {
     for (int i = first; i < argc; ++i) {
         const std::string_view word = argv[i];
+        if (word.starts_with("--") && spanWords) {
+            if (!ParseSpanWord(argc, argv, i, words)) {
+                return false;
+            }
+            continue;
+        }
         if (word.size() != 2 || word[0] != '-' || allowed.find(word[1]) == std::string_view::npos) {
             words.args.emplace_back(word);
             continue;
@@ -106,12 +145,17 @@ int Operation(const std::string& command, int argc, char** argv) {
                                      : command == "extract" ? "dop"
                                      : command == "test"    ? "p"
                                                             : "";
-    if (!ParseWords(argc, argv, 3, allowed, words)) {
+    if (!ParseWords(argc, argv, 3, allowed, command == "add", words) ||
+        (!words.span && (words.compatNames || words.erase || words.volumeSize != 0))) {
         return Usage();
     }
     ruvu::TDozErozev component;
-    Prepare(component);
+    Prepare(component, argv[2], words.span);
     component.SetZipFileName(argv[2]);
+    if (command != "add" && component.ErrCode() != 0) {
+        // The archive could not be read (or its last disk was not given): nothing to work on.
+        return Finish(component);
+    }
     component.SetPassword(words.password);
     ruvu::ruvuzip::RunOutcome outcome(component, !words.password.empty());
     if (command == "add") {
@@ -130,6 +174,12 @@ int Operation(const std::string& command, int argc, char** argv) {
         }
         if (words.encrypt) {
             options.Include(ruvu::AddEncrypt);
+        }
+        if (words.span) {
+            options.Include(words.erase ? ruvu::AddDiskSpanErase : ruvu::AddDiskSpan);
+            component.SetSpanOptions(words.compatNames ? ruvu::SpanOpts{ruvu::spCompatName}
+                                                       : ruvu::SpanOpts{});
+            component.SetMaxVolumeSize(words.volumeSize);
         }
         component.SetAddOptions(options);
         component.SetAddCompLevel(words.level);
@@ -197,7 +247,7 @@ std::vector<uint8_t> ReadIcon(const std::string& name) {
 
 int MakeSfx(int argc, char** argv) {
     ruvu::TDozErozev component;
-    Prepare(component);
+    Prepare(component, argv[2], false);
     std::string target;
     for (int i = 3; i < argc; ++i) {
         const std::string_view word = argv[i];
@@ -260,7 +310,7 @@ int UnmakeSfx(int argc, char** argv) {
         return Usage();
     }
     ruvu::TDozErozev component;
-    Prepare(component);
+    Prepare(component, argv[2], false);
     component.SetZipFileName(argv[2]);
     if (component.ConvertZIP(argc == 4 ? argv[3] : "") == 0) {
         std::string letters;
@@ -284,7 +334,7 @@ int List(const char* archive) {
         return ruvu::ruvuzip::kFailed;
     }
     ruvu::TDozErozev component;
-    Prepare(component);
+    Prepare(component, archive, false);
     component.SetZipFileName(archive);
 
     std::string out;
