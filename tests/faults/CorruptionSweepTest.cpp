@@ -24,13 +24,19 @@
 #include "engine/DozErozev.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "zipformat/ByteOrder.h"
+#include "zipformat/CentralDirHeader.h"
+#include "zipformat/DataDescriptor.h"
+#include "zipformat/EndOfCentralDir.h"
+#include "zipformat/LocalFileHeader.h"
+#include "zipformat/Zip64EndRecord.h"
+#include "zipformat/Zip64Locator.h"
 
 namespace ruvu::enginetest {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kDefaultCases = 1500;
+constexpr int kDefaultCases = 3000;
 constexpr int kCaseSeconds = 20;  // far beyond any case; only a hang takes this long
 #if defined(__SANITIZE_ADDRESS__)
 constexpr long kMemoryLimitKiB = 1536 * 1024;  // the sanitizer's shadow memory comes on top
@@ -61,12 +67,13 @@ void SetLengthField(std::string& bytes, std::mt19937& random) {
         std::vector<std::pair<size_t, size_t>> fields;  // offset, width
     };
     static const Field records[] = {
-        {0x04034b50, {{18, 4}, {22, 4}, {26, 2}, {28, 2}, {8, 2}, {6, 2}}},
-        {0x02014b50, {{20, 4}, {24, 4}, {28, 2}, {30, 2}, {32, 2}, {42, 4}, {10, 2}, {34, 2}, {38, 4}}},
-        {0x06054b50, {{8, 2}, {10, 2}, {12, 4}, {16, 4}, {20, 2}, {4, 2}, {6, 2}}},
-        {0x06064b50, {{24, 8}, {32, 8}, {40, 8}, {48, 8}}},
-        {0x07064b50, {{8, 8}, {4, 4}}},
-        {0x08074b50, {{8, 4}, {12, 4}}},
+        {zip::LocalFileHeader::kSignature, {{18, 4}, {22, 4}, {26, 2}, {28, 2}, {8, 2}, {6, 2}}},
+        {zip::CentralDirHeader::kSignature,
+         {{20, 4}, {24, 4}, {28, 2}, {30, 2}, {32, 2}, {42, 4}, {10, 2}, {34, 2}, {38, 4}}},
+        {zip::EndOfCentralDir::kSignature, {{8, 2}, {10, 2}, {12, 4}, {16, 4}, {20, 2}, {4, 2}, {6, 2}}},
+        {zip::Zip64EndRecord::kSignature, {{24, 8}, {32, 8}, {40, 8}, {48, 8}}},
+        {zip::Zip64Locator::kSignature, {{8, 8}, {4, 4}}},
+        {zip::DataDescriptor::kSignature, {{8, 4}, {12, 4}}},
     };
     const Field& record = records[random() % std::size(records)];
     const std::vector<size_t> found = Find(bytes, record.signature);
@@ -100,8 +107,8 @@ void SetLengthField(std::string& bytes, std::mt19937& random) {
 
 // A central header inserted again after itself, with the counts and size of the end record raised.
 void DuplicateCentralEntry(std::string& bytes, std::mt19937& random) {
-    const std::vector<size_t> central = Find(bytes, 0x02014b50);
-    const std::vector<size_t> ends = Find(bytes, 0x06054b50);
+    const std::vector<size_t> central = Find(bytes, zip::CentralDirHeader::kSignature);
+    const std::vector<size_t> ends = Find(bytes, zip::EndOfCentralDir::kSignature);
     if (central.empty() || ends.empty() || ends.back() + 22 > bytes.size()) {
         return;
     }

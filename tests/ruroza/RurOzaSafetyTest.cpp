@@ -12,6 +12,7 @@
 #include "platform/WinPath.h"
 #include "tests/ruroza/RurOzaFixture.h"
 #include "zipformat/ByteOrder.h"
+#include "zipformat/EndOfCentralDir.h"
 
 namespace ruvu::ruroza::test {
 namespace {
@@ -229,7 +230,7 @@ std::string JoinZip(const std::string& front, std::vector<std::string> central,
     }
     std::string end(22, '\0');
     auto* e = reinterpret_cast<uint8_t*>(end.data());
-    zip::PutU32(e, 0x06054b50);
+    zip::PutU32(e, zip::EndOfCentralDir::kSignature);
     zip::PutU16(e + 8, static_cast<uint16_t>(central.size()));
     zip::PutU16(e + 10, static_cast<uint16_t>(central.size()));
     zip::PutU32(e + 12, static_cast<uint32_t>(zip.size() - front.size()));
