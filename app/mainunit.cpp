@@ -222,7 +222,9 @@ void TMainform::SizeGridColumns() {
     // A date of two-digit month, day and hour is as wide as a date gets.
     const QString widestDate = ToQ(EntryTableModel::DateText(
         platform::DosDateTimeToUnix(platform::EncodeDosDateTime({2000, 12, 28, 20, 58, 58}))));
-    const int cellMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid1) + 1);
+    // The style's text margin on either side, and the grid line the cell gives up.
+    const int cellMargin =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid1) + 1) + 1;
     std::array<int, kColumns + 1> widths{};
     int designed = 0;
     int others = 0;

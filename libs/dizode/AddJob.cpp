@@ -25,12 +25,12 @@ namespace ruvu::dizode {
 
 namespace {
 
-// A file counts as newer than its entry when it is later than the entry's exact time or, for an
-// entry with only an MS-DOS time, more than that time's 2-second granularity ahead (tools round odd
-// seconds differently).
+// A file counts as newer than its entry when it is more than the 2-second granularity of MS-DOS
+// times ahead (tools round odd seconds differently). The entry's exact time, when it has one, is
+// taken instead of its MS-DOS time, which is local to wherever the archive was made.
 bool IsNewer(const SourceFile& file, const zip::CentralDirEntry& entry) {
     if (const auto exact = zip::ExtendedModTime(entry.Extra)) {
-        return file.mtime > *exact;
+        return file.mtime - *exact > 2;
     }
     return platform::DosDateTimeToUnix(file.dosDateTime) - platform::DosDateTimeToUnix(entry.DosDateTime) > 2;
 }

@@ -43,6 +43,9 @@ void ExpectColumnsReadInFull(TMainform& main) {
     QTableView* grid = main.StringGrid1;
     const QHeaderView* header = grid->horizontalHeader();
     const int headerMargin = 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    // A cell paints its text inside the style's margins, left of its grid line.
+    const int cellMargin =
+        2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
     const QAbstractItemModel* model = grid->model();
     int total = 0;
     for (int column = 0; column < model->columnCount(); ++column) {
@@ -51,7 +54,7 @@ void ExpectColumnsReadInFull(TMainform& main) {
                  qPrintable(text));
         for (int row = 0; column > 0 && row < model->rowCount(); ++row) {
             const QString cell = model->index(row, column).data().toString();
-            QVERIFY2(grid->fontMetrics().horizontalAdvance(cell) < grid->columnWidth(column),
+            QVERIFY2(grid->fontMetrics().horizontalAdvance(cell) + cellMargin <= grid->columnWidth(column),
                      qPrintable(cell));
         }
         total += grid->columnWidth(column);
