@@ -1,18 +1,18 @@
 #include "app/EntryTableModel.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "app/QtText.h"
 #include "engine/DozErozev.h"
 #include "platform/DateFormat.h"
-#include "platform/DosTime.h"
 
 namespace ruvu {
 
 namespace {
 
-const char* const kHeaders[EntryTableModel::kColumnCount] = {"Fájl név", "Tömöritett méret", "Eredeti méret",
-                                                             "Időpont"};
+const char* const kHeaders[EntryTableModel::kColumnCount + 1] = {"Fájl név", "Tömöritett méret",
+                                                                 "Eredeti méret", "Időpont", "Módszer"};
 
 }  // namespace
 
@@ -22,12 +22,20 @@ EntryTableModel::EntryTableModel(const TDozErozev& component, QObject* parent)
 void EntryTableModel::Fill() {
     beginResetModel();
     count_ = component_.Count();
+    methods_.clear();
+    for (const ZipDirEntry& entry : component_.Entries()) {
+        std::string method = entry.MethodName();
+        if (!method.empty() && std::find(methods_.begin(), methods_.end(), method) == methods_.end()) {
+            methods_.push_back(std::move(method));
+        }
+    }
     endResetModel();
 }
 
 void EntryTableModel::Clear() {
     beginResetModel();
     count_ = 0;
+    methods_.clear();
     endResetModel();
 }
 
@@ -39,16 +47,10 @@ const ZipDirEntry* EntryTableModel::EntryAt(int row) const {
     return &entries[static_cast<size_t>(row)];
 }
 
-std::string EntryTableModel::DateText(uint32_t dosDateTime) {
-    const platform::DosDateTimeParts parts = platform::DecodeDosDateTime(dosDateTime);
-    std::tm time{};
-    time.tm_year = parts.year - 1900;
-    time.tm_mon = parts.month - 1;
-    time.tm_mday = parts.day;
-    time.tm_hour = parts.hour;
-    time.tm_min = parts.minute;
-    time.tm_sec = parts.second;
-    return platform::FormatShortDate(time) + "  " + platform::FormatShortTime(time);
+std::string EntryTableModel::DateText(std::time_t time) {
+    std::tm local{};
+    localtime_r(&time, &local);
+    return platform::FormatShortDate(local) + "  " + platform::FormatShortTime(local);
 }
 
 std::string EntryTableModel::CellText(int row, int column) const {
@@ -64,7 +66,9 @@ std::string EntryTableModel::CellText(int row, int column) const {
         case 2:
             return std::to_string(entry->UncompressedSize);
         case 3:
-            return DateText(entry->DosDateTime);
+            return DateText(entry->ModificationTime());
+        case kMethodColumn:
+            return entry->MethodName();
         default:
             return {};
     }
@@ -75,7 +79,7 @@ int EntryTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int EntryTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
+    return parent.isValid() ? 0 : kColumnCount + (ShowsMethods() ? 1 : 0);
 }
 
 QVariant EntryTableModel::data(const QModelIndex& index, int role) const {
@@ -92,7 +96,7 @@ QVariant EntryTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant EntryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColumnCount) {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columnCount()) {
         return QString::fromUtf8(kHeaders[section]);
     }
     return {};

@@ -1,10 +1,14 @@
 // The archive grid's model: four columns read from the component's entries by index, so listing an
 // archive of any size costs one reset, not a cell per item. It keeps the archive's order and does not
-// sort. With no entries it shows one empty row under the header.
+// sort. With no entries it shows one empty row under the header. A listing holding an entry of a
+// method other than stored or deflate gets a fifth column naming it, so the user sees why such an
+// entry needs a newer tool; other listings keep the four columns.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include "engine/ZipDirEntry.h"
 
@@ -18,6 +22,7 @@ class EntryTableModel : public QAbstractTableModel {
     static constexpr int kColumnCount = 4;
     // The designed widths; the window widens a column whose header or dates would not fit.
     static constexpr int kColumnWidths[kColumnCount] = {316, 84, 94, 120};
+    static constexpr int kMethodColumn = kColumnCount;
 
     explicit EntryTableModel(const TDozErozev& component, QObject* parent = nullptr);
 
@@ -28,8 +33,11 @@ class EntryTableModel : public QAbstractTableModel {
 
     // The text of a cell; empty outside the listing.
     std::string CellText(int row, int column) const;
-    // "ddddd  t": the program's short date, two spaces, its short time, of an MS-DOS date and time.
-    static std::string DateText(uint32_t dosDateTime);
+    // Whether the method column is shown, and the names it shows, each once.
+    bool ShowsMethods() const { return !methods_.empty(); }
+    const std::vector<std::string>& Methods() const { return methods_; }
+    // "ddddd  t": the program's short date, two spaces, its short time, of a time in local time.
+    static std::string DateText(std::time_t time);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -42,6 +50,7 @@ class EntryTableModel : public QAbstractTableModel {
 
     const TDozErozev& component_;
     int count_ = 0;
+    std::vector<std::string> methods_;  // empty when every entry is stored or deflated
 };
 
 }  // namespace ruvu

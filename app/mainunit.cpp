@@ -197,8 +197,10 @@ void TMainform::BuildControls() {
     rows->addLayout(messages);
     rows->addWidget(Memo1, 1);
     rows->addWidget(ProgressBar1);
-    // Measured in the window's font, which the grid has from here on.
+    // Measured in the window's font, which the grid has from here on; again for each listing, which
+    // may bring or take away the method column.
     SizeGridColumns();
+    connect(gridModel_, &QAbstractItemModel::modelReset, this, &TMainform::SizeGridColumns);
 
     connect(ZIPOpenBut, &QToolButton::clicked, this, &TMainform::ZIPOpenButClick);
     connect(NewZipBtn, &QToolButton::clicked, this, &TMainform::NewZipBtnClick);
@@ -214,25 +216,36 @@ void TMainform::BuildControls() {
 
 void TMainform::SizeGridColumns() {
     constexpr int kColumns = EntryTableModel::kColumnCount;
+    const int columns = gridModel_->columnCount();
     const QHeaderView* header = StringGrid1->horizontalHeader();
+    const QFontMetrics cells = StringGrid1->fontMetrics();
     // A date of two-digit month, day and hour is as wide as a date gets.
-    const QString widestDate =
-        ToQ(EntryTableModel::DateText(platform::EncodeDosDateTime({2000, 12, 28, 20, 58, 58})));
-    const int cellMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid1) + 1);
-    std::array<int, kColumns> widths{};
+    const QString widestDate = ToQ(EntryTableModel::DateText(
+        platform::DosDateTimeToUnix(platform::EncodeDosDateTime({2000, 12, 28, 20, 58, 58}))));
+    // The style's text margin on either side, and the grid line the cell gives up.
+    const int cellMargin =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid1) + 1) + 1;
+    std::array<int, kColumns + 1> widths{};
     int designed = 0;
     int others = 0;
     for (int column = 0; column < kColumns; ++column) {
         designed += EntryTableModel::kColumnWidths[column];
         widths[column] = std::max(EntryTableModel::kColumnWidths[column], header->sectionSizeHint(column));
     }
-    widths[3] = std::max(widths[3], StringGrid1->fontMetrics().horizontalAdvance(widestDate) + cellMargin);
-    for (int column = 1; column < kColumns; ++column) {
+    widths[3] = std::max(widths[3], cells.horizontalAdvance(widestDate) + cellMargin);
+    if (gridModel_->ShowsMethods()) {
+        constexpr int kMethod = EntryTableModel::kMethodColumn;
+        widths[kMethod] = header->sectionSizeHint(kMethod);
+        for (const std::string& method : gridModel_->Methods()) {
+            widths[kMethod] = std::max(widths[kMethod], cells.horizontalAdvance(ToQ(method)) + cellMargin);
+        }
+    }
+    for (int column = 1; column < columns; ++column) {
         others += widths[column];
     }
     // The grid keeps its designed width, so it still fits the window at its default size.
     widths[0] = std::max(kMinimumNameWidth, designed - others);
-    for (int column = 0; column < kColumns; ++column) {
+    for (int column = 0; column < columns; ++column) {
         StringGrid1->setColumnWidth(column, widths[column]);
     }
 }

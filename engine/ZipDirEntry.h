@@ -3,9 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
+#include "platform/DosTime.h"
 #include "zipformat/CentralDirHeader.h"
+#include "zipformat/ExtraField.h"
+#include "zipformat/MethodName.h"
 #include "zipformat/ZipConstants.h"
 
 namespace ruvu {
@@ -33,6 +37,17 @@ struct ZipDirEntry {
     std::string FileComment;  // converted; empty when there is none
     bool Encrypted = false;
     std::string ExtraData;  // the central extra field as stored
+
+    // The modification time: the exact time of an extended timestamp block, which keeps the file's
+    // time whatever time zone the archive was made in, else DosDateTime read as local time.
+    std::time_t ModificationTime() const {
+        if (const auto exact = zip::ExtendedModTime(ExtraData)) {
+            return *exact;
+        }
+        return platform::DosDateTimeToUnix(DosDateTime);
+    }
+    // The method's name where it is not stored or deflate (zip::MethodName), else empty.
+    std::string MethodName() const { return zip::MethodName(Method, ExtraData); }
 
     // Takes the fixed fields from a central header.
     void SetHeaderFields(const zip::CentralDirHeader& header) {

@@ -38,13 +38,25 @@ std::optional<AesExtra> FindAesExtra(std::string_view extra) {
 }
 
 std::optional<std::time_t> ExtendedModTime(std::string_view extra) {
-    // A flags byte, then the modification time (signed seconds) when bit 0 is set.
     const auto block = FindExtraBlock(extra, kExtraExtendedTimestamp);
-    if (!block || block->size() < 5 || (static_cast<uint8_t>((*block)[0]) & 1) == 0) {
+    if (!block || block->size() < 5 || (static_cast<uint8_t>((*block)[0]) & kExtendedTimeHasModTime) == 0) {
         return std::nullopt;
     }
     const auto* p = reinterpret_cast<const uint8_t*>(block->data());
     return static_cast<std::time_t>(static_cast<int32_t>(GetU32(p + 1)));
+}
+
+bool AppendExtendedModTime(std::string& extra, std::time_t mtime) {
+    const int64_t seconds = mtime;
+    if (seconds < INT32_MIN || seconds > INT32_MAX) {
+        return false;
+    }
+    ByteWriter(extra)
+        .U16(kExtraExtendedTimestamp)
+        .U16(kExtendedModTimeBlockSize - kExtraBlockHeaderSize)
+        .U8(kExtendedTimeHasModTime)
+        .U32(static_cast<uint32_t>(static_cast<int32_t>(seconds)));
+    return true;
 }
 
 }  // namespace ruvu::zip

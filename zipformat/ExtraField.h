@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "zipformat/ByteOrder.h"
@@ -72,7 +73,15 @@ static_assert(offsetof(AesExtra, Method) == 5);
 // The block's fixed part; nullopt when there is none or it is shorter than that.
 std::optional<AesExtra> FindAesExtra(std::string_view extra);
 
-// The modification time of an extended timestamp block (0x5455) when it carries one.
+// The extended timestamp block (0x5455): a flags byte, then a signed 32-bit Unix time in seconds for
+// each flag set, in flag order. Only the modification time (bit 0) is read and written here.
+inline constexpr uint8_t kExtendedTimeHasModTime = 1;
+inline constexpr size_t kExtendedModTimeBlockSize = kExtraBlockHeaderSize + 5;
+
+// The modification time of an extended timestamp block when it carries one.
 std::optional<std::time_t> ExtendedModTime(std::string_view extra);
+// Appends a block holding the modification time alone (the same block fits the local and the
+// central header). Appends nothing and returns false when the time does not fit in 32 signed bits.
+bool AppendExtendedModTime(std::string& extra, std::time_t mtime);
 
 }  // namespace ruvu::zip

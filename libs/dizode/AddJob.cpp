@@ -17,6 +17,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/WinPath.h"
+#include "zipformat/ExtraField.h"
 #include "zipformat/NameCodec.h"
 #include "zipformat/ZipConstants.h"
 
@@ -25,9 +26,13 @@ namespace ruvu::dizode {
 namespace {
 
 // A file counts as newer than its entry when it is more than the 2-second granularity of MS-DOS
-// times ahead (tools round odd seconds differently).
-bool IsNewer(uint32_t fileDos, uint32_t entryDos) {
-    return platform::DosDateTimeToUnix(fileDos) - platform::DosDateTimeToUnix(entryDos) > 2;
+// times ahead (tools round odd seconds differently). The entry's exact time, when it has one, is
+// taken instead of its MS-DOS time, which is local to wherever the archive was made.
+bool IsNewer(const SourceFile& file, const zip::CentralDirEntry& entry) {
+    if (const auto exact = zip::ExtendedModTime(entry.Extra)) {
+        return file.mtime - *exact > 2;
+    }
+    return platform::DosDateTimeToUnix(file.dosDateTime) - platform::DosDateTimeToUnix(entry.DosDateTime) > 2;
 }
 
 bool HasStoredSuffix(const JobOptions& o, const std::string& name) {
@@ -170,15 +175,14 @@ bool AddJob::NameItems(std::vector<SourceFile>& sources) {
                 }
             }
         }
-        const uint32_t entryTime =
-            item.replaces >= 0 ? reader_.Entries()[static_cast<size_t>(item.replaces)].header.DosDateTime : 0;
-        if (o_.freshen &&
-            (item.replaces < 0 || source.isDirectory || !IsNewer(source.dosDateTime, entryTime))) {
+        const auto newer = [&] {
+            return IsNewer(source, reader_.Entries()[static_cast<size_t>(item.replaces)].header);
+        };
+        if (o_.freshen && (item.replaces < 0 || source.isDirectory || !newer())) {
             reporter_.Trace("  not freshened: " + name);
             continue;
         }
-        if (o_.update && item.replaces >= 0 &&
-            (source.isDirectory || !IsNewer(source.dosDateTime, entryTime))) {
+        if (o_.update && item.replaces >= 0 && (source.isDirectory || !newer())) {
             reporter_.Trace("  not updated (not newer): " + name);
             continue;
         }
@@ -358,7 +362,8 @@ int32_t AddJob::Run() {
             label.windowsPath = root;
             label.storedName = volume->label;
             label.isVolumeLabel = true;
-            label.dosDateTime = platform::UnixToDosDateTime(std::time(nullptr));
+            label.mtime = std::time(nullptr);
+            label.dosDateTime = platform::UnixToDosDateTime(label.mtime);
             sources.insert(sources.begin(), std::move(label));
         } else if (!reporter_.Trace("No volume label on " + root)) {
             return Result();

@@ -10,6 +10,7 @@
 #include "libs/common/NewEncryptionHeader.h"
 #include "platform/HostError.h"
 #include "zipformat/Crc32.h"
+#include "zipformat/ExtraField.h"
 #include "zipformat/LocalFileHeader.h"
 #include "zipformat/ZipConstants.h"
 
@@ -21,7 +22,7 @@ namespace {
 
 constexpr size_t kReadSize = 1 << 20;
 
-// The local header of an entry: the central header's values, its name, no extra field.
+// The local header of an entry: the central header's values, its name and its extra field.
 std::string LocalFor(const CentralDirEntry& h) {
     zip::LocalFileEntry local;
     local.VersionNeeded = h.VersionNeeded;
@@ -32,6 +33,7 @@ std::string LocalFor(const CentralDirEntry& h) {
     local.CompressedSize = h.CompressedSize;
     local.UncompressedSize = h.UncompressedSize;
     local.Name = h.Name;
+    local.Extra = h.Extra;
     return local.Serialize();
 }
 
@@ -138,6 +140,8 @@ EntryResult EntryWriter::Write(const EntryPlan& plan) {
     header.HostSystem = plan.name.oem ? zip::kHostMsDos : zip::kHostUnix;
     header.Flags = plan.name.utf8Flag ? zip::kFlagUtf8 : 0;
     header.DosDateTime = source.dosDateTime;
+    // The exact time beside the MS-DOS one, so the entry keeps its time across time zones.
+    zip::AppendExtendedModTime(header.Extra, source.mtime);
     header.ExternalAttributes = ExternalAttributes(source, header.HostSystem == zip::kHostUnix);
     header.Name = plan.name.bytes;
     header.Comment = plan.comment;

@@ -47,6 +47,7 @@ SourceFile FileSource(std::string windowsPath, std::string hostPath, std::string
     item.storedName = std::move(stored);
     item.size = st.st_size;
     item.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
+    item.mtime = st.st_mtime;
     item.mode = st.st_mode;
     return item;
 }
@@ -182,6 +183,7 @@ bool SourceCollector::CollectSpec(const SpecItem& spec, std::vector<SourceFile>&
             folder.storedName = (options_.forceDos ? DosName(storedDir) : storedDir) + "/";
             folder.isDirectory = true;
             folder.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
+            folder.mtime = st.st_mtime;
             folder.mode = st.st_mode;
             AddItem(std::move(folder), spec, out);
         }
@@ -360,6 +362,7 @@ int SourceCollector::WalkFolder(const Walk& walk, const std::string& hostDir, co
             folder.storedName = (options_.forceDos ? DosName(storedFolder) : storedFolder) + "/";
             folder.isDirectory = true;
             folder.dosDateTime = platform::UnixToDosDateTime(st.st_mtime);
+            folder.mtime = st.st_mtime;
             folder.mode = st.st_mode;
             folderEntry = AddItem(std::move(folder), *walk.spec, out);
         }

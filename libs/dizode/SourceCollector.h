@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,7 +26,8 @@ struct SourceFile {
     bool isVolumeLabel = false;
     int64_t size = 0;
     uint32_t dosDateTime = 0;
-    uint32_t mode = 0;  // host st_mode
+    std::time_t mtime = 0;  // the same time, exact
+    uint32_t mode = 0;      // host st_mode
     bool encrypt = false;
     std::string password;
 };

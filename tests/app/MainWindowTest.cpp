@@ -12,6 +12,7 @@
 #include "platform/DosTime.h"
 #include "platform/FileSystem.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/libsupport/PeerTools.h"
 
 using namespace ruvu;
 using ruvu::apptest::Program;
@@ -35,6 +36,32 @@ class FormatScope {
     std::string date_;
     std::string time_;
 };
+
+// Every header and every cell of the grid reads in full, and the columns fit the grid: nothing to
+// scroll sideways.
+void ExpectColumnsReadInFull(TMainform& main) {
+    QTableView* grid = main.StringGrid1;
+    const QHeaderView* header = grid->horizontalHeader();
+    const int headerMargin = 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    // A cell paints its text inside the style's margins, left of its grid line.
+    const int cellMargin =
+        2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
+    const QAbstractItemModel* model = grid->model();
+    int total = 0;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QString text = model->headerData(column, Qt::Horizontal).toString();
+        QVERIFY2(header->fontMetrics().horizontalAdvance(text) + headerMargin <= grid->columnWidth(column),
+                 qPrintable(text));
+        for (int row = 0; column > 0 && row < model->rowCount(); ++row) {
+            const QString cell = model->index(row, column).data().toString();
+            QVERIFY2(grid->fontMetrics().horizontalAdvance(cell) + cellMargin <= grid->columnWidth(column),
+                     qPrintable(cell));
+        }
+        total += grid->columnWidth(column);
+    }
+    QVERIFY(total <= grid->viewport()->width());
+    QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+}
 
 }  // namespace
 
@@ -110,7 +137,7 @@ class MainWindowTest : public QObject {
         QVERIFY(program.ui.boxes.empty());
     }
 
-    void headersAndHungarianDatesReadInFullAtTheDefaultSize() {
+    void headersDatesAndMethodsReadInFullAtTheDefaultSize() {
         FormatScope formats;
         {
             // No locale of the user's own: the program's formats are the Hungarian ones.
@@ -132,22 +159,35 @@ class MainWindowTest : public QObject {
         std::snprintf(expected, sizeof expected, "%04d. %02d. %02d.  %d:%02d", parts.year, parts.month,
                       parts.day, parts.hour, parts.minute);
         QCOMPARE(main.GridModel().CellText(0, 3), std::string(expected));
+        QCOMPARE(main.StringGrid1->model()->columnCount(), 4);
+        ExpectColumnsReadInFull(main);
 
-        QTableView* grid = main.StringGrid1;
-        const QHeaderView* header = grid->horizontalHeader();
-        const int headerMargin = 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
-        int total = 0;
-        for (int column = 0; column < 4; ++column) {
-            const QString text = grid->model()->headerData(column, Qt::Horizontal).toString();
-            QVERIFY2(
-                header->fontMetrics().horizontalAdvance(text) + headerMargin <= grid->columnWidth(column),
-                qPrintable(text));
-            total += grid->columnWidth(column);
+        // Entries of other methods bring a fifth column naming them; it fits beside the others, with
+        // the longest name 7z writes.
+        const std::string folder = program.temp.MakeDir("methods");
+        program.temp.Write("methods/a.txt", std::string(3000, 'a'));
+        program.temp.Write("methods/b.txt", std::string(3000, 'b'));
+        program.temp.Write("methods/c.txt", std::string(3000, 'c'));
+        for (const char* command :
+             {"7z a -tzip -bd -mm=Deflate m.zip a.txt", "7z a -tzip -bd -mm=BZip2 m.zip b.txt",
+              "7z a -tzip -bd -mm=Deflate64 -mem=AES256 -pjelszo m.zip c.txt"}) {
+            QVERIFY(testsupport::RunTool({"sh", "-c", std::string(command) + " > /dev/null"}, folder).Ok());
         }
-        QVERIFY(grid->fontMetrics().horizontalAdvance(QString::fromUtf8(expected)) < grid->columnWidth(3));
-        // All four columns fit the grid: nothing to scroll sideways.
-        QVERIFY(total <= grid->viewport()->width());
-        QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+        program.Open(program.temp.Host("methods/m.zip"));
+        QTest::qWait(20);
+        QAbstractItemModel* model = main.StringGrid1->model();
+        QCOMPARE(model->columnCount(), 5);
+        QCOMPARE(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Módszer"));
+        QCOMPARE(main.GridModel().CellText(0, 4), std::string());
+        QCOMPARE(main.GridModel().CellText(1, 4), std::string("BZip2"));
+        QCOMPARE(main.GridModel().CellText(2, 4), std::string("AES-256 Deflate64"));
+        ExpectColumnsReadInFull(main);
+
+        // A plain archive again: four columns, sized as before.
+        program.Open(archive);
+        QTest::qWait(20);
+        QCOMPARE(main.StringGrid1->model()->columnCount(), 4);
+        ExpectColumnsReadInFull(main);
     }
 
     void dateColumnIsShortDateTwoSpacesShortTime() {
@@ -155,9 +195,11 @@ class MainWindowTest : public QObject {
         platform::SetShortDateFormat("yyyy-mm-dd");
         platform::SetShortTimeFormat("h:nn");
         const uint32_t stamp = platform::EncodeDosDateTime({2001, 3, 4, 13, 5, 6});
-        QCOMPARE(EntryTableModel::DateText(stamp), std::string("2001-03-04  13:05"));
+        QCOMPARE(EntryTableModel::DateText(platform::DosDateTimeToUnix(stamp)),
+                 std::string("2001-03-04  13:05"));
         platform::SetShortDateFormat("d/m/yy");
-        QCOMPARE(EntryTableModel::DateText(platform::EncodeDosDateTime({1999, 12, 9, 7, 0, 0})),
+        QCOMPARE(EntryTableModel::DateText(
+                     platform::DosDateTimeToUnix(platform::EncodeDosDateTime({1999, 12, 9, 7, 0, 0}))),
                  std::string("9/12/99  7:00"));
     }
 

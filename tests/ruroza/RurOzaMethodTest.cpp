@@ -75,8 +75,10 @@ class RurOzaMethodTest : public RurOzaTest {
         }
     }
 
-    // The component's listing: name and size of each file entry.
-    std::map<std::string, uint32_t> Listed(const std::string& archive, std::vector<uint16_t>& methods) {
+    // The component's listing: name and size of each file entry; their methods, and the names the
+    // listings show for them.
+    std::map<std::string, uint32_t> Listed(const std::string& archive, std::vector<uint16_t>& methods,
+                                           std::vector<std::string>& shown) {
         TDozErozev zip;
         zip.SetUnattended(true);
         zip.SetZipFileName(tmp_.Win(archive));
@@ -89,6 +91,7 @@ class RurOzaMethodTest : public RurOzaTest {
             std::replace(name.begin(), name.end(), '\\', '/');
             listed[name] = entry.UncompressedSize;
             methods.push_back(entry.Method);
+            shown.push_back(entry.MethodName());
         }
         return listed;
     }
@@ -152,25 +155,27 @@ with zipfile.ZipFile(sys.argv[1], 'w', method) as z:
         const char* archive;
         std::string command;  // run in src, writes ../archive
         uint16_t method;      // of the compressed entries as listed
+        const char* shown;    // the name the grid and ruvuzip list show for it
         const char* password;
     } cases[] = {
-        {"7z-deflate64.zip", "7z a -tzip -bd -mm=Deflate64 ../7z-deflate64.zip .", zip::kMethodDeflate64, ""},
-        {"7z-bzip2.zip", "7z a -tzip -bd -mm=BZip2 ../7z-bzip2.zip .", zip::kMethodBzip2, ""},
-        {"7z-lzma.zip", "7z a -tzip -bd -mm=LZMA ../7z-lzma.zip .", zip::kMethodLzma, ""},
-        {"7z-ppmd.zip", "7z a -tzip -bd -mm=PPMd ../7z-ppmd.zip .", zip::kMethodPpmd, ""},
-        {"zip-bzip2.zip", "zip -q -r -Z bzip2 ../zip-bzip2.zip .", zip::kMethodBzip2, ""},
-        {"py-bzip2.zip", "python3 -c \"$0\" ../py-bzip2.zip bzip2", zip::kMethodBzip2, ""},
-        {"py-lzma.zip", "python3 -c \"$0\" ../py-lzma.zip lzma", zip::kMethodLzma, ""},
-        {"xz.zip", "", zip::kMethodXz, ""},
-        {"zstd.zip", "", zip::kMethodZstd, ""},
+        {"7z-deflate64.zip", "7z a -tzip -bd -mm=Deflate64 ../7z-deflate64.zip .", zip::kMethodDeflate64,
+         "Deflate64", ""},
+        {"7z-bzip2.zip", "7z a -tzip -bd -mm=BZip2 ../7z-bzip2.zip .", zip::kMethodBzip2, "BZip2", ""},
+        {"7z-lzma.zip", "7z a -tzip -bd -mm=LZMA ../7z-lzma.zip .", zip::kMethodLzma, "LZMA", ""},
+        {"7z-ppmd.zip", "7z a -tzip -bd -mm=PPMd ../7z-ppmd.zip .", zip::kMethodPpmd, "PPMd", ""},
+        {"zip-bzip2.zip", "zip -q -r -Z bzip2 ../zip-bzip2.zip .", zip::kMethodBzip2, "BZip2", ""},
+        {"py-bzip2.zip", "python3 -c \"$0\" ../py-bzip2.zip bzip2", zip::kMethodBzip2, "BZip2", ""},
+        {"py-lzma.zip", "python3 -c \"$0\" ../py-lzma.zip lzma", zip::kMethodLzma, "LZMA", ""},
+        {"xz.zip", "", zip::kMethodXz, "XZ", ""},
+        {"zstd.zip", "", zip::kMethodZstd, "Zstd", ""},
         {"7z-aes256.zip", "7z a -tzip -bd -mem=AES256 -p'Tit0k' ../7z-aes256.zip .", zip::kMethodAes,
-         "Tit0k"},
+         "AES-256 Deflate", "Tit0k"},
         {"7z-aes128-bzip2.zip", "7z a -tzip -bd -mem=AES128 -mm=BZip2 -p'Tit0k' ../7z-aes128-bzip2.zip .",
-         zip::kMethodAes, "Tit0k"},
+         zip::kMethodAes, "AES-128 BZip2", "Tit0k"},
         {"7z-aes192-lzma.zip", "7z a -tzip -bd -mem=AES192 -mm=LZMA -p'Tit0k' ../7z-aes192-lzma.zip .",
-         zip::kMethodAes, "Tit0k"},
+         zip::kMethodAes, "AES-192 LZMA", "Tit0k"},
         {"7z-aes256-ppmd.zip", "7z a -tzip -bd -mem=AES256 -mm=PPMd -p'Tit0k' ../7z-aes256-ppmd.zip .",
-         zip::kMethodAes, "Tit0k"},
+         zip::kMethodAes, "AES-256 PPMd", "Tit0k"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.archive);
@@ -178,12 +183,14 @@ with zipfile.ZipFile(sys.argv[1], 'w', method) as z:
             ASSERT_TRUE(RunTool({"sh", "-c", c.command + " > /dev/null", python}, src).Ok());
         }
         std::vector<uint16_t> methods;
+        std::vector<std::string> shown;
         std::map<std::string, uint32_t> expected;
         for (const auto& [name, bytes] : SourceFiles()) {
             expected[name] = static_cast<uint32_t>(bytes.size());
         }
-        EXPECT_EQ(Listed(c.archive, methods), expected);
+        EXPECT_EQ(Listed(c.archive, methods, shown), expected);
         EXPECT_THAT(methods, ::testing::Contains(c.method));
+        EXPECT_THAT(shown, ::testing::Contains(c.shown));
 
         callback_.Clear();
         EXPECT_EQ(Test(c.archive, c.password), static_cast<int32_t>(SourceFiles().size()));

@@ -1,13 +1,21 @@
-// ruvuzip as a script meets it: --help and --version, the exit status of each outcome, and folder
-// entries that carry empty folders through a round trip.
+// ruvuzip as a script meets it: --help and --version, the exit status of each outcome, folder
+// entries that carry empty folders through a round trip, and exact times across time zones.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/DosTime.h"
 #include "tests/libsupport/PeerTools.h"
 #include "tests/libsupport/TempFolder.h"
 
@@ -26,6 +34,41 @@ std::string RuvuzipProgram() {
 ToolResult Ruvuzip(const TempFolder& dir, std::vector<std::string> words) {
     words.insert(words.begin(), RuvuzipProgram());
     return RunTool(words, dir.Path());
+}
+
+// A program run in a time zone.
+ToolResult RunIn(const char* zone, const TempFolder& dir, std::vector<std::string> words) {
+    words.insert(words.begin(), {"env", std::string("TZ=") + zone});
+    return RunTool(words, dir.Path());
+}
+
+// The MS-DOS date and time of a moment in a time zone, as ruvuzip list writes it.
+std::string DosTimeIn(const char* zone, std::time_t time) {
+    const char* current = std::getenv("TZ");
+    const std::optional<std::string> saved = current ? std::optional<std::string>(current) : std::nullopt;
+    setenv("TZ", zone, 1);
+    tzset();
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", platform::UnixToDosDateTime(time));
+    saved ? setenv("TZ", saved->c_str(), 1) : unsetenv("TZ");
+    tzset();
+    return text;
+}
+
+// The fields of the line ruvuzip list writes for an entry.
+std::vector<std::string> ListedFields(const std::string& listing, const std::string& name) {
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');) {
+            fields.push_back(cell);
+        }
+        if (!fields.empty() && fields[0] == name) {
+            return fields;
+        }
+    }
+    return {};
 }
 
 TEST(RuvuzipTest, HelpNamesEveryCommandAndExitStatus) {
@@ -101,6 +144,74 @@ TEST(RuvuzipTest, FolderEntriesCarryEmptyFoldersThroughARoundTrip) {
     EXPECT_EQ(testsupport::ReadFileBytes(dir.Host("back/tree/a.txt")), "a");
     ASSERT_EQ(Ruvuzip(dir, {"extract", "without.zip", "plain", "-d"}).status, 0);
     EXPECT_FALSE(fs::exists(dir.Host("plain/tree/empty")));
+}
+
+// An archive made in Tokyo shows and extracts its files' times right in New York: ours through the
+// exact time it writes beside the MS-DOS time (which unzip takes too), a peer's through the one it
+// writes. A time beyond 32 bits keeps the MS-DOS time alone.
+TEST(RuvuzipTest, ExactTimesHoldInAnotherTimeZone) {
+    constexpr const char* kTokyo = "Asia/Tokyo";
+    constexpr const char* kNewYork = "America/New_York";
+    const std::time_t kTime = 1700000001;  // an odd second, which MS-DOS times cannot hold
+    const std::time_t kLater = kTime + 3600;
+    TempFolder dir;
+    dir.Write("in/now.txt", testsupport::SampleText(4000), kTime);
+    dir.Write("in/later.txt", testsupport::SampleText(3000, 2), kLater);
+    dir.Write("in/far.txt", "2100", 4102444801);
+    const std::string ruvuzip = RuvuzipProgram();
+    ASSERT_EQ(RunIn(kTokyo, dir, {ruvuzip, "add", "ours.zip", "-d", "in/now.txt", "in/far.txt"}).status, 0);
+    // A second add rewrites the archive, copying the entries already there.
+    ASSERT_EQ(RunIn(kTokyo, dir, {ruvuzip, "add", "ours.zip", "-d", "in/later.txt"}).status, 0);
+    ASSERT_TRUE(RunIn(kTokyo, dir, {"zip", "-q", "peer.zip", "in/now.txt"}).Ok());
+    ASSERT_TRUE(RunIn(kTokyo, dir, {"zip", "-q", "-Z", "bzip2", "peer.zip", "in/later.txt"}).Ok());
+
+    // The blocks as a peer parses them: flags and time, in the local and the central header.
+    const char* blocks = R"(
+import struct, sys, zipfile
+def times(extra):
+    found, at = [], 0
+    while at + 4 <= len(extra):
+        block, length = struct.unpack_from('<HH', extra, at)
+        if block == 0x5455:
+            found.append((extra[at + 4], struct.unpack_from('<i', extra, at + 5)[0], length))
+        at += 4 + length
+    return found
+data = open(sys.argv[1], 'rb').read()
+for info in zipfile.ZipFile(sys.argv[1]).infolist():
+    o = info.header_offset
+    n, e = struct.unpack_from('<HH', data, o + 26)
+    print(info.filename, times(data[o + 30 + n:o + 30 + n + e]), times(info.extra))
+)";
+    const ToolResult parsed = RunTool({"python3", "-c", blocks, dir.Host("ours.zip")});
+    ASSERT_TRUE(parsed.Ok()) << parsed.output;
+    EXPECT_EQ(parsed.output,
+              "in/now.txt [(1, 1700000001, 5)] [(1, 1700000001, 5)]\n"
+              "in/far.txt [] []\n"
+              "in/later.txt [(1, 1700003601, 5)] [(1, 1700003601, 5)]\n");
+    EXPECT_TRUE(testsupport::UnzipTest(dir.Host("ours.zip")).Ok());
+
+    ASSERT_EQ(RunIn(kNewYork, dir, {ruvuzip, "extract", "ours.zip", "ours", "-d"}).status, 0);
+    ASSERT_TRUE(RunIn(kNewYork, dir, {"unzip", "-q", "ours.zip", "-d", "unzip"}).Ok());
+    ASSERT_EQ(RunIn(kNewYork, dir, {ruvuzip, "extract", "peer.zip", "peer", "-d"}).status, 0);
+    for (const char* path : {"ours/in/now.txt", "unzip/in/now.txt", "peer/in/now.txt"}) {
+        struct stat st {};
+        ASSERT_EQ(stat(dir.Host(path).c_str(), &st), 0) << path;
+        EXPECT_EQ(st.st_mtime, kTime) << path;
+    }
+
+    for (const char* archive : {"ours.zip", "peer.zip"}) {
+        const ToolResult listed = RunIn(kNewYork, dir, {ruvuzip, "list", archive});
+        ASSERT_EQ(listed.status, 0) << listed.output;
+        const auto now = ListedFields(listed.output, "in\\now.txt");
+        const auto later = ListedFields(listed.output, "in\\later.txt");
+        ASSERT_EQ(now.size(), 5u) << listed.output;
+        EXPECT_EQ(now[4], DosTimeIn(kNewYork, kTime)) << archive;
+        ASSERT_GE(later.size(), 5u) << listed.output;
+        EXPECT_EQ(later[4], DosTimeIn(kNewYork, kLater)) << archive;
+        // Only the entry zip compressed with bzip2 names its method.
+        EXPECT_EQ(later.size() == 6 ? later[5] : "", archive == std::string("peer.zip") ? "BZip2" : "")
+            << archive;
+    }
 }
 
 }  // namespace

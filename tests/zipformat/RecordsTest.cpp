@@ -14,6 +14,7 @@
 #include "zipformat/EndRecordSearch.h"
 #include "zipformat/ExtraField.h"
 #include "zipformat/LocalFileHeader.h"
+#include "zipformat/MethodName.h"
 #include "zipformat/SpannedSetMarker.h"
 #include "zipformat/Zip64EndRecord.h"
 #include "zipformat/Zip64Locator.h"
@@ -346,6 +347,55 @@ TEST(ExtraField, BlocksAreWalkedUntilOneRunsPastTheField) {
     CentralDirEntry entry;
     entry.Extra = Block(kExtraZip64, "12345678");
     EXPECT_TRUE(entry.UsesZip64());  // the block alone, without a marker
+}
+
+TEST(ExtraField, ExactTimesAreWrittenAsTheyAreReadAndOnlyWhereTheyFit) {
+    const struct {
+        int64_t time;
+        bool fits;
+    } cases[] = {
+        {1700000001, true},
+        {0, true},
+        {-86400, true},
+        {INT32_MAX, true},
+        {INT32_MIN, true},
+        {int64_t{INT32_MAX} + 1, false},
+        {int64_t{INT32_MIN} - 1, false},
+    };
+    for (const auto& c : cases) {
+        std::string extra = Block(0xCAFE, "kept");
+        EXPECT_EQ(AppendExtendedModTime(extra, static_cast<std::time_t>(c.time)), c.fits) << c.time;
+        EXPECT_EQ(extra.size(), 8 + (c.fits ? kExtendedModTimeBlockSize : 0)) << c.time;
+        EXPECT_EQ(ExtendedModTime(extra), c.fits ? std::optional<std::time_t>(c.time) : std::nullopt)
+            << c.time;
+    }
+}
+
+TEST(MethodName, OtherMethodsAreNamedAndAesShowsItsKeyAndTheMethodUnderIt) {
+    const auto aes = [](uint8_t strength, uint16_t method) {
+        std::string data;
+        ByteWriter(data).U16(AesExtra::kVersionAe2).U16(AesExtra::kVendorAe).U8(strength).U16(method);
+        return Block(0xCAFE, "") + Block(kExtraAes, data);
+    };
+    const struct {
+        uint16_t method;
+        std::string extra;
+        const char* name;
+    } cases[] = {
+        {kMethodStored, "", ""},
+        {kMethodDeflated, aes(3, kMethodDeflated), ""},
+        {kMethodDeflate64, "", "Deflate64"},
+        {kMethodXz, "", "XZ"},
+        {77, "", "77"},
+        {kMethodAes, aes(3, kMethodDeflated), "AES-256 Deflate"},
+        {kMethodAes, aes(1, kMethodStored), "AES-128"},
+        {kMethodAes, aes(2, kMethodBzip2), "AES-192 BZip2"},
+        {kMethodAes, aes(9, 200), "AES 200"},
+        {kMethodAes, "", "AES"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MethodName(c.method, c.extra), c.name) << c.method;
+    }
 }
 
 TEST(CentralDirEntry, FoldersByNameOrByTheAttributesOfTheirHost) {

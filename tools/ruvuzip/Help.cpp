@@ -21,7 +21,9 @@ disk asked for, then press Enter; the end of input cancels). Names may be writte
 Commands:
   list ARCHIVE
         one line per entry: name, compressed size, original size, CRC-32 and MS-DOS date and time
-        in hexadecimal, separated by tabs; then "count N errcode E"
+        in hexadecimal (local time; from the entry's exact time when it has one), separated by
+        tabs, then the compression method where it is not stored or deflate (BZip2, LZMA, XZ,
+        Zstd, PPMd, Deflate64, AES-256 Deflate, ...); then "count N errcode E"
   add ARCHIVE [-r] [-d] [-s] [-e] [-p PASSWORD] [-l LEVEL]
       [--span [--volume-size BYTES] [--compat-names] [--erase]] SPEC...
         adds files (a missing archive is created); SPEC is a file, a folder or a wildcard pattern

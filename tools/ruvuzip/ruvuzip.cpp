@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "engine/DozErozev.h"
+#include "platform/DosTime.h"
 #include "platform/Drives.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "sfx/PeResources.h"
 #include "tools/ruvuzip/Help.h"
 #include "tools/ruvuzip/RunOutcome.h"
+#include "zipformat/ExtraField.h"
 
 namespace {
 
@@ -348,7 +350,14 @@ int List(const char* archive) {
         out += '\t';
         AppendHex8(out, entry.Crc32);
         out += '\t';
-        AppendHex8(out, entry.DosDateTime);
+        // An exact time is shown as the MS-DOS time it makes here (stored MS-DOS times are local to
+        // wherever the archive was made).
+        const auto exact = ruvu::zip::ExtendedModTime(entry.ExtraData);
+        AppendHex8(out, exact ? ruvu::platform::UnixToDosDateTime(*exact) : entry.DosDateTime);
+        if (const std::string method = entry.MethodName(); !method.empty()) {
+            out += '\t';
+            out += method;
+        }
         out += '\n';
         if (out.size() >= (1 << 20)) {
             std::fwrite(out.data(), 1, out.size(), stdout);

@@ -1,0 +1,17 @@
+// What the listings call an entry's compression method, so a user sees why an entry needs a newer
+// tool than the one at hand.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ruvu::zip {
+
+// Empty for stored and deflated entries, which every tool reads. Otherwise the method's usual name
+// ("Deflate64", "BZip2", "LZMA", "XZ", "Zstd", "PPMd") or its number when it has none here. An AES
+// entry (method 99) shows its key size and the method under the encryption, taken from its AES
+// block ("AES-256 Deflate", "AES-128 BZip2", "AES-192" for stored data, "AES" without a block).
+std::string MethodName(uint16_t method, std::string_view centralExtra);
+
+}  // namespace ruvu::zip
