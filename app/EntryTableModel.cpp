@@ -62,9 +62,9 @@ std::string EntryTableModel::CellText(int row, int column) const {
         case 0:
             return entry->FileName;
         case 1:
-            return std::to_string(entry->CompressedSize);
+            return std::to_string(entry->CompressedSize64);
         case 2:
-            return std::to_string(entry->UncompressedSize);
+            return std::to_string(entry->UncompressedSize64);
         case 3:
             return DateText(entry->ModificationTime());
         case kMethodColumn:

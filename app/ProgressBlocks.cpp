@@ -20,9 +20,11 @@ void ProgressBlocks::Apply(ProgressType type, int32_t size) {
     switch (type) {
         case ptItemStart: {
             Reset();
-            const int32_t blocks = size / kBlockSize;
+            // The size is unsigned: files of 2 GiB to 4 GiB arrive with the sign bit set.
+            const uint32_t bytes = static_cast<uint32_t>(size);
+            const int32_t blocks = static_cast<int32_t>(bytes / kBlockSize);
             maximum = blocks >= 2 ? blocks : 1;
-            if (size < kBlockSize) {
+            if (bytes < kBlockSize) {
                 Step();
             }
             break;

@@ -69,7 +69,7 @@ void TDozEngine::RequestDisk(bool writing) {
             LastDiskNumber = CurrentDisk;
             if (capacity > 0) {
                 const int64_t estimate =
-                    (int64_t{ArchiveSize} + 4 + int64_t{Options.KeepFreeOnDisk1}) / capacity;
+                    (static_cast<int64_t>(ArchiveSize) + 4 + int64_t{Options.KeepFreeOnDisk1}) / capacity;
                 LastDiskNumber = static_cast<int32_t>(std::max<int64_t>(LastDiskNumber, estimate));
                 prompt = LoadZipStrFmt(msg::InsertDiskOf, {CurrentDisk + 1, LastDiskNumber + 1});
             } else {

@@ -170,11 +170,12 @@ class TDozEngine : public TZipBase {
     std::string ZipFileName;
     std::string WorkFileName;
     platform::File WorkHandle;
-    uint32_t PhysicalSize = 0;
-    uint32_t ArchiveSize = 0;
-    uint32_t EndRecordOffset = 0;
-    uint32_t CentralDirOffset = 0;
-    uint32_t FirstLocalOffset = 0;
+    // File sizes and positions are 64-bit: archives of 4 GiB and more list through their ZIP64 records.
+    uint64_t PhysicalSize = 0;
+    uint64_t ArchiveSize = 0;
+    uint64_t EndRecordOffset = 0;
+    uint64_t CentralDirOffset = 0;
+    uint64_t FirstLocalOffset = 0;
     std::string ArchiveComment;
     std::string RawArchiveComment;
     bool Spanned = false;
@@ -205,7 +206,7 @@ class TDozEngine : public TZipBase {
 
   private:
     // Reads every header of the directory from readPosition of WorkHandle on.
-    void ReadEntries(const zip::CentralDirLocation& directory, uint32_t readPosition, int32_t& archiveHost,
+    void ReadEntries(const zip::CentralDirLocation& directory, uint64_t readPosition, int32_t& archiveHost,
                      int32_t& archiveMadeBy);
     [[noreturn]] void RaiseNoEndRecord(bool marker);
     void AnswerCallback(abi::CallbackRecord& record, uint32_t action);

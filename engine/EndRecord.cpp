@@ -72,18 +72,17 @@ bool TDozEngine::OpenEndRecord(zip::EndOfCentralDir& record, bool showErrors) {
     if (size >= 0) {
         size += zip::EndOfCentralDir::kSize;
     }
-    if (size < 0 || size > int64_t{UINT32_MAX}) {
+    if (size < 0) {
         WorkHandle.Close();
         if (Options.Verbose) {
-            ReportProgress(pkMessage, 0, 0,
-                           "Opening EOC seek/size error " + std::to_string(size / 1048576) + "Mb");
+            ReportProgress(pkMessage, 0, 0, "Opening EOC seek/size error");
         }
         if (showErrors) {
-            throw EDozErozev(size >= 0 ? msg::ListFileTooLarge : msg::NotValidZip, true);
+            throw EDozErozev(msg::NotValidZip, true);
         }
         return false;
     }
-    ArchiveSize = static_cast<uint32_t>(size);
+    ArchiveSize = static_cast<uint64_t>(size);
     PhysicalSize = ArchiveSize;
 
     try {
@@ -94,13 +93,13 @@ bool TDozEngine::OpenEndRecord(zip::EndOfCentralDir& record, bool showErrors) {
             throw EDozErozev(msg::EocReadError, true);
         }
         if (search == zip::EndRecordSearch::Found) {
-            EndRecordOffset = static_cast<uint32_t>(found.Offset);
+            EndRecordOffset = found.Offset;
             record = found.Record;
             RawArchiveComment = std::move(found.Comment);
             if (found.ArchiveEnd != PhysicalSize) {
-                ArchiveSize = static_cast<uint32_t>(std::min<uint64_t>(found.ArchiveEnd, UINT32_MAX));
+                ArchiveSize = found.ArchiveEnd;
                 // Short padding of blanks and control characters after the archive is tolerated.
-                const bool padding = int64_t{PhysicalSize} - int64_t{ArchiveSize} < 512 &&
+                const bool padding = PhysicalSize < ArchiveSize + 512 &&
                                      std::all_of(found.Trailing.begin(), found.Trailing.end(),
                                                  [](char c) { return static_cast<uint8_t>(c) < 0x2F; });
                 if (!padding) {

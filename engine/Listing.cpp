@@ -1,5 +1,6 @@
 // Reading the central directory of the open archive into the engine's directory list.
 #include <algorithm>
+#include <optional>
 
 #include "engine/DozEngine.h"
 #include "engine/DozErozev.h"
@@ -73,14 +74,21 @@ int32_t TDozEngine::List() {
 
     StartWaitCursor();
     bool failed = false;
-    uint32_t readPosition = 0;
-    uint32_t storedOffset = 0;
+    uint64_t readPosition = 0;
+    uint64_t storedOffset = 0;
     // The archive-level host and version that decide how the archive comment is converted.
     int32_t archiveHost = zip::kHostMsDos;
     int32_t archiveMadeBy = 20;
     try {
         zip::FileSource source(WorkHandle);
         const zip::CentralDirLocation directory = zip::LocateCentralDir(source, EndRecordOffset, record);
+        if (record.UsesZip64() && !directory.HasZip64Record) {
+            // The values the end record leaves to the ZIP64 end record cannot be guessed.
+            EDozErozev error(msg::EocReadError, true);
+            error.AppendMessage(directory.HasLocator ? ": the ZIP64 end record is not where its locator says"
+                                                     : ": the ZIP64 end record is missing");
+            throw error;
+        }
         LastDiskNumber = static_cast<int32_t>(directory.ThisDisk);
         CurrentDisk = LastDiskNumber;
         if (LastDiskNumber != 0) {
@@ -89,25 +97,25 @@ int32_t TDozEngine::List() {
         int64_t position = 0;
         if (directory.ThisDisk != directory.StartDisk) {
             GetNewDisk(static_cast<int32_t>(directory.StartDisk));
-            ArchiveSize = static_cast<uint32_t>(std::max<int64_t>(0, WorkHandle.Size()));
+            ArchiveSize = static_cast<uint64_t>(std::max<int64_t>(0, WorkHandle.Size()));
             position = static_cast<int64_t>(std::min<uint64_t>(directory.Offset, INT64_MAX));
         } else {
             // Counted back from the end record, so an archive behind a stub lists too.
             position = static_cast<int64_t>(directory.End) -
-                       static_cast<int64_t>(std::min<uint64_t>(directory.Size, UINT32_MAX));
+                       static_cast<int64_t>(std::min<uint64_t>(directory.Size, INT64_MAX));
         }
-        if (position < 0 || position > int64_t{UINT32_MAX}) {
+        if (position < 0) {
             throw EDozErozev(msg::ListSeekError, true);
         }
-        readPosition = static_cast<uint32_t>(position);
-        storedOffset = static_cast<uint32_t>(directory.Offset);
+        readPosition = static_cast<uint64_t>(position);
+        storedOffset = directory.Offset;
         CentralDirOffset = readPosition;
         FirstLocalOffset = ArchiveSize == zip::EndOfCentralDir::kSize ? 0 : ArchiveSize;
         StructureWarning = readPosition != directory.Offset;
         if (StructureWarning) {
             ShowZipMessage(msg::ListStructureWarning);
         }
-        if (WorkHandle.Seek(readPosition) < 0) {
+        if (WorkHandle.Seek(position) < 0) {
             throw EDozErozev(msg::ListSeekError, true);
         }
         ReadEntries(directory, readPosition, archiveHost, archiveMadeBy);
@@ -142,7 +150,7 @@ int32_t TDozEngine::List() {
     return ErrCode;
 }
 
-void TDozEngine::ReadEntries(const zip::CentralDirLocation& directory, uint32_t readPosition,
+void TDozEngine::ReadEntries(const zip::CentralDirLocation& directory, uint64_t readPosition,
                              int32_t& archiveHost, int32_t& archiveMadeBy) {
     TDozErozev& c = Component();
     const std::string stepText = LoadZipStr(msg::StepLoadingDirectory);
@@ -190,6 +198,16 @@ void TDozEngine::ReadEntries(const zip::CentralDirLocation& directory, uint32_t 
         entry.SetHeaderFields(header);
         entry.FileName = zip::DecodeEntryName(header, rule);
         std::replace(entry.FileName.begin(), entry.FileName.end(), '/', '\\');
+        // An entry whose ZIP64 block lacks a value is listed as stored, with a message: the others
+        // stay reachable, and the library skips this one as damaged.
+        const std::optional<zip::EntrySizes> sizes = header.Sizes();
+        if (sizes) {
+            entry.SetSizes(*sizes);
+        } else {
+            ShowZipMessage(msg::CentralExtraReadError,
+                           ": the ZIP64 block of " + entry.FileName + " is too short");
+        }
+        FirstLocalOffset = std::min(FirstLocalOffset, entry.LocalHeaderOffset64);
         entry.FileComment = zip::DecodeEntryComment(header, rule);
         entry.ExtraData = std::move(header.Extra);
 
@@ -205,7 +223,6 @@ void TDozEngine::ReadEntries(const zip::CentralDirLocation& directory, uint32_t 
                 c.OnNewName(&c, static_cast<int32_t>(seqNo), kept);
             }
         }
-        FirstLocalOffset = std::min<uint32_t>(FirstLocalOffset, header.LocalHeaderOffset);
         ReportProgress(pkEngineItemBytes, stepLoadingDirectory, 1, stepText);
         if (Cancel != 0) {
             throw EDozErozev(msg::UserCanceled, true);

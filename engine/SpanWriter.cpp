@@ -210,7 +210,7 @@ int32_t TDozEngine::WriteSpan(const std::string& source, const std::string& dest
         std::string block;
         record.AppendTo(block);
         block.resize(zip::EndOfCentralDir::kSize + record.CommentLength);
-        if (WorkHandle.Seek(int64_t{EndRecordOffset} + zip::EndOfCentralDir::kSize) < 0) {
+        if (WorkHandle.Seek(static_cast<int64_t>(EndRecordOffset) + zip::EndOfCentralDir::kSize) < 0) {
             throw EDozErozev(msg::InputSeekError, true);
         }
         ReadExact(block.data() + zip::EndOfCentralDir::kSize, record.CommentLength,

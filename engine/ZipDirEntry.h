@@ -33,6 +33,12 @@ struct ZipDirEntry {
     uint32_t ExternalAttributes = 0;
     uint32_t LocalHeaderOffset = 0;
 
+    // The true sizes and local header offset: the fields above, or the values of the ZIP64 block
+    // where those hold their markers. The grid, totals and progress use these.
+    uint64_t CompressedSize64 = 0;
+    uint64_t UncompressedSize64 = 0;
+    uint64_t LocalHeaderOffset64 = 0;
+
     std::string FileName;     // converted, with "\" separators
     std::string FileComment;  // converted; empty when there is none
     bool Encrypted = false;
@@ -68,6 +74,13 @@ struct ZipDirEntry {
         ExternalAttributes = header.ExternalAttributes;
         LocalHeaderOffset = header.LocalHeaderOffset;
         Encrypted = (header.Flags & zip::kFlagEncrypted) != 0;
+        SetSizes(
+            {header.CompressedSize, header.UncompressedSize, header.LocalHeaderOffset, header.DiskStart});
+    }
+    void SetSizes(const zip::EntrySizes& sizes) {
+        CompressedSize64 = sizes.CompressedSize;
+        UncompressedSize64 = sizes.UncompressedSize;
+        LocalHeaderOffset64 = sizes.LocalHeaderOffset;
     }
 };
 

@@ -55,4 +55,29 @@ bool CentralDirEntry::UsesZip64() const {
            FindExtraBlock(Extra, kExtraZip64).has_value();
 }
 
+Zip64Wanted CentralDirEntry::Zip64Fields() const {
+    return {UncompressedSize == kZip64Marker32, CompressedSize == kZip64Marker32,
+            LocalHeaderOffset == kZip64Marker32, DiskStart == kZip64Marker16};
+}
+
+std::optional<EntrySizes> CentralDirEntry::Sizes() const {
+    EntrySizes sizes{CompressedSize, UncompressedSize, LocalHeaderOffset, DiskStart};
+    const Zip64Wanted wanted = Zip64Fields();
+    if (!wanted.Any()) {
+        return sizes;
+    }
+    const Zip64Extra values = ReadZip64Extra(Extra, wanted);
+    if (!values.Found) {
+        return sizes;
+    }
+    if (!values.Complete(wanted)) {
+        return std::nullopt;
+    }
+    sizes.CompressedSize = values.CompressedSize.value_or(sizes.CompressedSize);
+    sizes.UncompressedSize = values.UncompressedSize.value_or(sizes.UncompressedSize);
+    sizes.LocalHeaderOffset = values.LocalHeaderOffset.value_or(sizes.LocalHeaderOffset);
+    sizes.DiskStart = values.DiskStart.value_or(sizes.DiskStart);
+    return sizes;
+}
+
 }  // namespace ruvu::zip

@@ -7,9 +7,10 @@
 #include <optional>
 #include <span>
 #include <string>
-
 #include <string_view>
+
 #include "zipformat/ByteOrder.h"
+#include "zipformat/ExtraField.h"
 
 namespace ruvu::zip {
 
@@ -70,6 +71,15 @@ static_assert(offsetof(CentralDirHeader, LocalHeaderOffset) == 42);
 // the MS-DOS bit).
 bool IsDirectoryEntry(std::string_view storedName, uint8_t hostSystem, uint32_t externalAttributes);
 
+// The sizes and the place of an entry's local header, as numbers: a fixed field's value, or the
+// ZIP64 block's when the field holds its marker.
+struct EntrySizes {
+    uint64_t CompressedSize = 0;
+    uint64_t UncompressedSize = 0;
+    uint64_t LocalHeaderOffset = 0;
+    uint32_t DiskStart = 0;
+};
+
 // A central header with its name, extra field and comment as stored.
 struct CentralDirEntry : CentralDirHeader {
     std::string Name;
@@ -88,6 +98,11 @@ struct CentralDirEntry : CentralDirHeader {
     // Sizes, offset or disk held in a ZIP64 extra block: a field holds its marker, or the block is
     // there although a tool left the markers out.
     bool UsesZip64() const;
+    // The fixed fields that hold their markers, so their values are in the ZIP64 block.
+    Zip64Wanted Zip64Fields() const;
+    // The true sizes, offset and disk; nullopt when a field holds its marker and the ZIP64 block is
+    // there but too short for its value. A marker without any ZIP64 block is taken as the value.
+    std::optional<EntrySizes> Sizes() const;
 };
 
 }  // namespace ruvu::zip

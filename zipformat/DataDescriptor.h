@@ -17,6 +17,9 @@ struct DataDescriptor {
     static constexpr uint32_t kSignature = 0x08074B50;  // "PK", 7, 8
     static constexpr size_t kSize = 16;
     static constexpr size_t kSizeWithoutSignature = 12;
+    // After an entry with a ZIP64 block in its local header, both sizes are 8 bytes wide.
+    static constexpr size_t kZip64Size = 24;
+    static constexpr size_t kZip64SizeWithoutSignature = 20;
 
     Le32 Signature{kSignature};  // 0
     Le32 Crc32{};                // 4
@@ -38,17 +41,17 @@ static_assert(offsetof(DataDescriptor, CompressedSize) == 8);
 static_assert(offsetof(DataDescriptor, UncompressedSize) == 12);
 
 // The length of the data descriptor that starts with these bytes (at least 8 are needed): kSize when
-// it opens with its signature, kSizeWithoutSignature when it opens with the CRC. crc is the entry's
-// CRC from its central header, which tells the two forms apart even when it equals the signature.
-inline size_t DataDescriptorLength(std::span<const uint8_t> first, uint32_t crc) {
-    if (first.size() < 8 || GetU32(first.data()) != DataDescriptor::kSignature) {
-        return DataDescriptor::kSizeWithoutSignature;
+// it opens with its signature, kSizeWithoutSignature when it opens with the CRC (kZip64Size and
+// kZip64SizeWithoutSignature for the ZIP64 form). crc is the entry's CRC from its central header,
+// which tells the two forms apart even when it equals the signature.
+inline size_t DataDescriptorLength(std::span<const uint8_t> first, uint32_t crc, bool zip64 = false) {
+    const size_t sizes = zip64 ? 16 : 8;
+    bool withSignature = first.size() >= 8 && GetU32(first.data()) == DataDescriptor::kSignature;
+    if (withSignature && crc == DataDescriptor::kSignature) {
+        // The CRC is the signature's value: the signed form repeats it in the next field.
+        withSignature = GetU32(first.data() + 4) == crc;
     }
-    if (crc != DataDescriptor::kSignature) {
-        return DataDescriptor::kSize;
-    }
-    // The CRC is the signature's value: the signed form repeats it in the next field.
-    return GetU32(first.data() + 4) == crc ? DataDescriptor::kSize : DataDescriptor::kSizeWithoutSignature;
+    return (withSignature ? 8 : 4) + sizes;
 }
 
 }  // namespace ruvu::zip

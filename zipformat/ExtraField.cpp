@@ -37,6 +37,50 @@ std::optional<AesExtra> FindAesExtra(std::string_view extra) {
     return block ? ReadRecord<AesExtra>(AsBytes(*block)) : std::nullopt;
 }
 
+Zip64Extra ReadZip64Extra(std::string_view extra, const Zip64Wanted& wanted) {
+    Zip64Extra values;
+    size_t blockAt = 0;
+    ForEachExtraBlock(extra, [&](uint16_t id, std::string_view data) {
+        if (id != kExtraZip64) {
+            blockAt += kExtraBlockHeaderSize + data.size();
+            return true;
+        }
+        values.Found = true;
+        const auto* p = reinterpret_cast<const uint8_t*>(data.data());
+        size_t at = 0;
+        bool cut = false;
+        // The position in the block of the next value when the block still holds it; once a value
+        // is cut short, no later one is read.
+        auto take = [&](bool want, size_t width) -> std::optional<size_t> {
+            if (!want || cut) {
+                return std::nullopt;
+            }
+            if (data.size() - at < width) {
+                cut = true;
+                return std::nullopt;
+            }
+            at += width;
+            return at - width;
+        };
+        if (const auto pos = take(wanted.UncompressedSize, 8)) {
+            values.UncompressedSize = GetU64(p + *pos);
+        }
+        if (const auto pos = take(wanted.CompressedSize, 8)) {
+            values.CompressedSize = GetU64(p + *pos);
+        }
+        if (const auto pos = take(wanted.LocalHeaderOffset, 8)) {
+            values.LocalHeaderOffset = GetU64(p + *pos);
+            values.LocalHeaderOffsetAt = blockAt + kExtraBlockHeaderSize + *pos;
+        }
+        if (const auto pos = take(wanted.DiskStart, 4)) {
+            values.DiskStart = GetU32(p + *pos);
+            values.DiskStartAt = blockAt + kExtraBlockHeaderSize + *pos;
+        }
+        return false;
+    });
+    return values;
+}
+
 std::optional<std::time_t> ExtendedModTime(std::string_view extra) {
     const auto block = FindExtraBlock(extra, kExtraExtendedTimestamp);
     if (!block || block->size() < 5 || (static_cast<uint8_t>((*block)[0]) & kExtendedTimeHasModTime) == 0) {

@@ -73,6 +73,37 @@ static_assert(offsetof(AesExtra, Method) == 5);
 // The block's fixed part; nullopt when there is none or it is shorter than that.
 std::optional<AesExtra> FindAesExtra(std::string_view extra);
 
+// The ZIP64 extended information block (0x0001). It holds, in this order, only the values whose
+// fixed fields hold their markers: the uncompressed size, the compressed size (8 bytes each), the
+// local header offset (8) and the disk of the local header (4). A local header's block carries both
+// sizes whenever it carries either.
+struct Zip64Wanted {
+    bool UncompressedSize = false;
+    bool CompressedSize = false;
+    bool LocalHeaderOffset = false;
+    bool DiskStart = false;
+    bool Any() const { return UncompressedSize || CompressedSize || LocalHeaderOffset || DiskStart; }
+};
+struct Zip64Extra {
+    // Each wanted value the block holds; a value the block is too short for stays nullopt.
+    std::optional<uint64_t> UncompressedSize;
+    std::optional<uint64_t> CompressedSize;
+    std::optional<uint64_t> LocalHeaderOffset;
+    std::optional<uint32_t> DiskStart;
+    // Where the offset and the disk lie in the extra field, so that they can be changed in place.
+    std::optional<size_t> LocalHeaderOffsetAt;
+    std::optional<size_t> DiskStartAt;
+    bool Found = false;  // the field has a ZIP64 block
+    // Every wanted value was there.
+    bool Complete(const Zip64Wanted& wanted) const {
+        return (!wanted.UncompressedSize || UncompressedSize) && (!wanted.CompressedSize || CompressedSize) &&
+               (!wanted.LocalHeaderOffset || LocalHeaderOffset) && (!wanted.DiskStart || DiskStart);
+    }
+};
+// Reads the wanted values of the first ZIP64 block of an extra field; every length is checked, so
+// a short block gives the values it holds in full and no others.
+Zip64Extra ReadZip64Extra(std::string_view extra, const Zip64Wanted& wanted);
+
 // The extended timestamp block (0x5455): a flags byte, then a signed 32-bit Unix time in seconds for
 // each flag set, in flag order. Only the modification time (bit 0) is read and written here.
 inline constexpr uint8_t kExtendedTimeHasModTime = 1;

@@ -1,8 +1,5 @@
 #include "zipformat/OffsetShift.h"
 
-#include <optional>
-#include <string>
-
 #include "zipformat/ByteOrder.h"
 #include "zipformat/ExtraField.h"
 #include "zipformat/ZipConstants.h"
@@ -10,47 +7,6 @@
 namespace ruvu::zip {
 
 namespace {
-
-// Where the fields of an entry's ZIP64 extra block lie in its extra field: the block holds, in this
-// order, only the values whose fixed fields hold the marker.
-struct Zip64Fields {
-    std::optional<size_t> offsetAt;  // position of the 64-bit local header offset in Extra
-    std::optional<size_t> diskAt;    // position of the 32-bit disk number in Extra
-};
-
-Zip64Fields FindZip64Fields(const CentralDirEntry& entry) {
-    Zip64Fields fields;
-    size_t blockAt = 0;
-    ForEachExtraBlock(entry.Extra, [&](uint16_t id, std::string_view data) {
-        if (id != kExtraZip64) {
-            blockAt += kExtraBlockHeaderSize + data.size();
-            return true;
-        }
-        size_t at = 0;
-        auto take = [&](size_t width) -> std::optional<size_t> {
-            if (data.size() - at < width) {
-                return std::nullopt;
-            }
-            const size_t position = blockAt + kExtraBlockHeaderSize + at;
-            at += width;
-            return position;
-        };
-        if (entry.UncompressedSize == kZip64Marker32 && !take(8)) {
-            return false;
-        }
-        if (entry.CompressedSize == kZip64Marker32 && !take(8)) {
-            return false;
-        }
-        if (entry.LocalHeaderOffset == kZip64Marker32 && !(fields.offsetAt = take(8))) {
-            return false;
-        }
-        if (entry.DiskStart == kZip64Marker16) {
-            fields.diskAt = take(4);
-        }
-        return false;
-    });
-    return fields;
-}
 
 uint32_t Shift32(uint32_t value, int64_t shift) {
     return static_cast<uint32_t>(static_cast<uint64_t>(value) + static_cast<uint64_t>(shift));
@@ -66,22 +22,15 @@ uint64_t LocalHeaderOffsetOf(const CentralDirEntry& entry) {
     if (entry.LocalHeaderOffset != kZip64Marker32) {
         return entry.LocalHeaderOffset;
     }
-    const Zip64Fields fields = FindZip64Fields(entry);
-    if (!fields.offsetAt) {
-        return entry.LocalHeaderOffset;
-    }
-    return GetU64(reinterpret_cast<const uint8_t*>(entry.Extra.data()) + *fields.offsetAt);
+    return ReadZip64Extra(entry.Extra, entry.Zip64Fields())
+        .LocalHeaderOffset.value_or(entry.LocalHeaderOffset);
 }
 
 uint32_t LocalHeaderDiskOf(const CentralDirEntry& entry) {
     if (entry.DiskStart != kZip64Marker16) {
         return entry.DiskStart;
     }
-    const Zip64Fields fields = FindZip64Fields(entry);
-    if (!fields.diskAt) {
-        return entry.DiskStart;
-    }
-    return GetU32(reinterpret_cast<const uint8_t*>(entry.Extra.data()) + *fields.diskAt);
+    return ReadZip64Extra(entry.Extra, entry.Zip64Fields()).DiskStart.value_or(entry.DiskStart);
 }
 
 void ShiftLocalHeaderOffset(CentralDirEntry& entry, uint32_t disk, int64_t shift) {
@@ -92,9 +41,9 @@ void ShiftLocalHeaderOffset(CentralDirEntry& entry, uint32_t disk, int64_t shift
         entry.LocalHeaderOffset = Shift32(entry.LocalHeaderOffset, shift);
         return;
     }
-    const Zip64Fields fields = FindZip64Fields(entry);
-    if (fields.offsetAt) {
-        auto* p = reinterpret_cast<uint8_t*>(entry.Extra.data()) + *fields.offsetAt;
+    const Zip64Extra values = ReadZip64Extra(entry.Extra, entry.Zip64Fields());
+    if (values.LocalHeaderOffsetAt) {
+        auto* p = reinterpret_cast<uint8_t*>(entry.Extra.data()) + *values.LocalHeaderOffsetAt;
         PutU64(p, Shift64(GetU64(p), shift));
     }
 }

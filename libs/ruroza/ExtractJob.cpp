@@ -44,11 +44,6 @@ std::optional<zip::AesExtra> AesOf(const CentralDirEntry& h) {
 
 // Why the library cannot handle an entry at all, with the skip type; nullopt when it can.
 std::optional<std::pair<std::string, abi::UnZipSkipType>> Unsupported(const CentralDirEntry& h) {
-    if (h.CompressedSize == zip::kZip64Marker32 || h.UncompressedSize == zip::kZip64Marker32 ||
-        h.LocalHeaderOffset == zip::kZip64Marker32 || h.DiskStart == zip::kZip64Marker16) {
-        return std::make_pair("its sizes need ZIP64 (4 GB or more), which is not supported",
-                              abi::stUnsupported);
-    }
     if ((h.Flags & zip::kFlagStrongEncryption) != 0) {
         return std::make_pair("strong encryption is not supported", abi::stUnsupported);
     }
@@ -203,7 +198,7 @@ int32_t Job::Run() {
     }
     uint64_t totalBytes = 0;
     for (const Item& item : items) {
-        totalBytes += item.entry->header.UncompressedSize;
+        totalBytes += item.entry->uncompressedSize;
     }
     if (!client_.TotalCount(static_cast<int64_t>(items.size())) || !client_.TotalSize(totalBytes) ||
         !Trace((options_.test ? "Testing " : "Extracting from ") + options_.archivePath +
@@ -243,9 +238,14 @@ int32_t Job::Run() {
 
 Job::Outcome Job::Process(const Item& item) {
     const CentralDirEntry& h = item.entry->header;
+    if (item.entry->zip64Damaged) {
+        return Skip(item, "Damaged entry, skipped: " + item.listed + " (its ZIP64 extra block is too short)",
+                    abi::stDataError, abi::kCodeArchiveStructure);
+    }
     if (!Trace(item.listed + ": method " + std::to_string(h.Method) + ", " +
-               std::to_string(h.CompressedSize) + " bytes stored, " + std::to_string(h.UncompressedSize) +
-               " bytes, CRC " + Hex8(h.Crc32) + (h.IsEncrypted() ? ", encrypted" : ""))) {
+               std::to_string(item.entry->compressedSize) + " bytes stored, " +
+               std::to_string(item.entry->uncompressedSize) + " bytes, CRC " + Hex8(h.Crc32) +
+               (h.IsEncrypted() ? ", encrypted" : ""))) {
         return Outcome::Stopped;
     }
     if (const auto why = Unsupported(h)) {
@@ -412,7 +412,8 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
     }
     // AE-2 leaves the CRC out: the authentication code stands for it.
     const bool hasCrc = !aes || aes->VendorVersion != zip::AesExtra::kVersionAe2;
-    const EntryFacts facts{aes ? aes->Method : h.Method, h.Flags, h.UncompressedSize,
+    const uint64_t size = item.entry->uncompressedSize;
+    const EntryFacts facts{aes ? aes->Method : h.Method, h.Flags, size,
                            hasCrc ? std::optional<uint32_t>(h.Crc32) : std::nullopt};
     std::optional<PendingFile> file;
     std::string path;
@@ -425,11 +426,11 @@ Job::Outcome Job::Decode(const Item& item, const libcommon::EntryLayout& layout,
         file.emplace(std::move(*started));
         path = tree_.WindowsPath(*names);
     }
-    if (!client_.ItemStart(item.listed, h.UncompressedSize)) {
+    if (!client_.ItemStart(item.listed, static_cast<int64_t>(size))) {
         return Outcome::Stopped;
     }
     // A link entry's data is its target, read into memory and checked before anything is created.
-    const bool link = file && IsSymbolicLink(h) && h.UncompressedSize <= kMaxLinkTarget;
+    const bool link = file && IsSymbolicLink(h) && size <= kMaxLinkTarget;
     if (file) {
         const bool inflating = facts.method == zip::kMethodDeflated || facts.method == zip::kMethodDeflate64;
         const char* verb = link ? "    linking: " : inflating ? "  inflating: " : " extracting: ";

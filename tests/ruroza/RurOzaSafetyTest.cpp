@@ -328,17 +328,20 @@ TEST_F(RurOzaSafetyTest, UnsupportedEntriesAreSkippedByNameAndTheRestExtracted) 
     // AES blocks: AE-2, 256-bit keys, the data imploded (method 6); and one of an unknown strength.
     const std::string aesImploded("\x01\x99\x07\x00\x02\x00\x41\x45\x03\x06\x00", 11);
     const std::string aesStrength9("\x01\x99\x07\x00\x02\x00\x41\x45\x09\x08\x00", 11);
-    WriteZip("odd.zip", {
-                            CraftedEntry("implode.bin", "x").Method(6),
-                            CraftedEntry("aes.bin", "x").Method(99).Flags(1),
-                            CraftedEntry("aes-implode.bin", "x").Method(99).Flags(1).Extra(aesImploded),
-                            CraftedEntry("aes-strength.bin", "x").Method(99).Flags(1).Extra(aesStrength9),
-                            CraftedEntry("strong.bin", "x").Flags(0x41),
-                            CraftedEntry("big.bin", "x").Size(0xFFFFFFFF).Extra(zip64Extra),
-                            CraftedEntry("fine.txt", "fine"),
-                            // A ZIP64 field beside complete 32-bit values changes nothing.
-                            CraftedEntry("extra64.txt", "complete").Extra(zip64Extra),
-                        });
+    WriteZip(
+        "odd.zip",
+        {
+            CraftedEntry("implode.bin", "x").Method(6),
+            CraftedEntry("aes.bin", "x").Method(99).Flags(1),
+            CraftedEntry("aes-implode.bin", "x").Method(99).Flags(1).Extra(aesImploded),
+            CraftedEntry("aes-strength.bin", "x").Method(99).Flags(1).Extra(aesStrength9),
+            CraftedEntry("strong.bin", "x").Flags(0x41),
+            // Its size is left to a ZIP64 block too short to hold it.
+            CraftedEntry("big.bin", "x").Size(0xFFFFFFFF).Extra(std::string("\x01\x00\x04\x00\0\0\0\0", 8)),
+            CraftedEntry("fine.txt", "fine"),
+            // A ZIP64 field beside complete 32-bit values changes nothing.
+            CraftedEntry("extra64.txt", "complete").Extra(zip64Extra),
+        });
     EXPECT_EQ(Extract("odd.zip"), 2);
     EXPECT_EQ(ReadFileBytes(tmp_.Host("out/fine.txt")), "fine");
     EXPECT_EQ(ReadFileBytes(tmp_.Host("out/extra64.txt")), "complete");
@@ -346,10 +349,12 @@ TEST_F(RurOzaSafetyTest, UnsupportedEntriesAreSkippedByNameAndTheRestExtracted) 
                                             "strong.bin", "big.bin"));
     EXPECT_THAT(SkipTypes(),
                 ElementsAre(abi::stCompressionUnknown, abi::stUnsupported, abi::stCompressionUnknown,
-                            abi::stUnsupported, abi::stUnsupported, abi::stUnsupported));
+                            abi::stUnsupported, abi::stUnsupported, abi::stDataError));
     EXPECT_THAT(callback_.Problems(), ::testing::Contains(HasSubstr("implode.bin: compression method 6")));
     EXPECT_THAT(callback_.Problems(),
                 ::testing::Contains(HasSubstr("aes-implode.bin: compression method 6")));
+    EXPECT_THAT(callback_.Problems(),
+                ::testing::Contains(HasSubstr("big.bin (its ZIP64 extra block is too short)")));
     EXPECT_TRUE(callback_.Of(abi::kActionPassword).empty());
 }
 

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the zip format layer as an archive: the end-record search with the ZIP64
-// records, the directory walk, the extra fields and the local headers the directory points at, and
-// the name codec under every CodePage setting. Besides "no crash", every name and comment must come
-// out as valid UTF-8.
+// records, the directory walk, the extra fields (ZIP64 blocks too) and the local headers the
+// directory points at, and the name codec under every CodePage setting. Besides "no crash", every
+// name and comment must come out as valid UTF-8.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -49,8 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         entry.IsDirectory();
         entry.UsesZip64();
         ExtendedModTime(entry.Extra);
-        if (entry.LocalHeaderOffset < size) {
-            LocalFileHeader::Read(ruvu::zip::AsBytes(bytes.substr(entry.LocalHeaderOffset)));
+        // Sizes and offset with the ZIP64 block's values; an offset past the input is not followed.
+        const auto sizes = entry.Sizes();
+        if (sizes && sizes->LocalHeaderOffset < size) {
+            LocalFileHeader::Read(ruvu::zip::AsBytes(bytes.substr(sizes->LocalHeaderOffset)));
         }
     }
     RequireUtf8(DecodeEntryText(end.Comment, 0, 0, 20, CodePageRule::Auto));

@@ -15,6 +15,7 @@
 #include "zipformat/ExtraField.h"
 #include "zipformat/LocalFileHeader.h"
 #include "zipformat/MethodName.h"
+#include "zipformat/OffsetShift.h"
 #include "zipformat/SpannedSetMarker.h"
 #include "zipformat/Zip64EndRecord.h"
 #include "zipformat/Zip64Locator.h"
@@ -308,6 +309,8 @@ TEST(DataDescriptor, ItsLengthFollowsFromItsFirstBytesAndTheEntrysCrc) {
         PutU32(bytes, c.first);
         PutU32(bytes + 4, c.second);
         EXPECT_EQ(DataDescriptorLength(bytes, c.crc), c.length);
+        // The ZIP64 form has 8-byte sizes.
+        EXPECT_EQ(DataDescriptorLength(bytes, c.crc, true), c.length + 8);
     }
 }
 
@@ -426,6 +429,65 @@ TEST(CentralDirEntry, FoldersByNameOrByTheAttributesOfTheirHost) {
         entry.HostSystem = c.host;
         entry.ExternalAttributes = c.attributes;
         EXPECT_EQ(entry.IsDirectory(), c.folder);
+    }
+}
+
+std::string U64(uint64_t value) {
+    std::string out;
+    ByteWriter(out).U64(value);
+    return out;
+}
+
+TEST(Zip64Extra, OnlyTheMarkedFieldsAreReadInTheirOrderAndEveryLengthIsChecked) {
+    const uint32_t m32 = kZip64Marker32;
+    const uint16_t m16 = kZip64Marker16;
+    const std::string four = U64(uint64_t{5} << 32) + U64(uint64_t{3} << 32) + U64(uint64_t{7} << 32) +
+                             std::string("\x02\x00\x00\x00", 4);
+    const struct {
+        const char* what;
+        uint32_t compressed, uncompressed, offset;
+        uint16_t disk;
+        std::string extra;
+        std::optional<EntrySizes> sizes;
+    } cases[] = {
+        {"no markers: the block is not read", 10, 20, 30, 0, Block(kExtraZip64, four),
+         EntrySizes{10, 20, 30, 0}},
+        {"all four", m32, m32, m32, m16, Block(kExtraZip64, four),
+         EntrySizes{uint64_t{3} << 32, uint64_t{5} << 32, uint64_t{7} << 32, 2}},
+        {"the offset alone comes first", 10, 20, m32, 0, Block(kExtraZip64, U64(99)),
+         EntrySizes{10, 20, 99, 0}},
+        {"compressed size and disk", m32, 20, 30, m16,
+         Block(0xCAFE, "x") + Block(kExtraZip64, U64(42) + std::string("\x07\x00\x00\x00", 4)),
+         EntrySizes{42, 20, 30, 7}},
+        {"a longer block keeps its tail unread", 10, m32, 30, 0, Block(kExtraZip64, four),
+         EntrySizes{10, uint64_t{5} << 32, 30, 0}},
+        {"a marker without any block is the value", m32, 20, 30, 0, Block(0xCAFE, "x"),
+         EntrySizes{m32, 20, 30, 0}},
+        {"block too short for the second value", m32, m32, 30, 0, Block(kExtraZip64, U64(1) + "1234"),
+         std::nullopt},
+        {"empty block", 10, 20, m32, 0, Block(kExtraZip64, ""), std::nullopt},
+        {"disk cut after a missing offset", 10, 20, m32, m16, Block(kExtraZip64, "1234"), std::nullopt},
+        {"block running past the field", 10, m32, 30, 0, Block(kExtraZip64, U64(1)).substr(0, 11),
+         EntrySizes{10, m32, 30, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CentralDirEntry entry;
+        entry.CompressedSize = c.compressed;
+        entry.UncompressedSize = c.uncompressed;
+        entry.LocalHeaderOffset = c.offset;
+        entry.DiskStart = c.disk;
+        entry.Extra = c.extra;
+        const auto sizes = entry.Sizes();
+        ASSERT_EQ(sizes.has_value(), c.sizes.has_value());
+        if (sizes) {
+            EXPECT_EQ(sizes->CompressedSize, c.sizes->CompressedSize);
+            EXPECT_EQ(sizes->UncompressedSize, c.sizes->UncompressedSize);
+            EXPECT_EQ(sizes->LocalHeaderOffset, c.sizes->LocalHeaderOffset);
+            EXPECT_EQ(sizes->DiskStart, c.sizes->DiskStart);
+            EXPECT_EQ(LocalHeaderOffsetOf(entry), c.sizes->LocalHeaderOffset);
+            EXPECT_EQ(LocalHeaderDiskOf(entry), c.sizes->DiskStart);
+        }
     }
 }
 

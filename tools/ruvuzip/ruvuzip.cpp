@@ -344,9 +344,9 @@ int List(const char* archive) {
     for (const ruvu::ZipDirEntry& entry : component.Entries()) {
         out += entry.FileName;
         out += '\t';
-        out += std::to_string(entry.CompressedSize);
+        out += std::to_string(entry.CompressedSize64);
         out += '\t';
-        out += std::to_string(entry.UncompressedSize);
+        out += std::to_string(entry.UncompressedSize64);
         out += '\t';
         AppendHex8(out, entry.Crc32);
         out += '\t';
