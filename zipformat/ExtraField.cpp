@@ -37,6 +37,37 @@ std::optional<AesExtra> FindAesExtra(std::string_view extra) {
     return block ? ReadRecord<AesExtra>(AsBytes(*block)) : std::nullopt;
 }
 
+std::string Zip64ExtraBlock(std::optional<uint64_t> uncompressedSize, std::optional<uint64_t> compressedSize,
+                            std::optional<uint64_t> localHeaderOffset) {
+    std::string values;
+    ByteWriter writer(values);
+    for (const auto& value : {uncompressedSize, compressedSize, localHeaderOffset}) {
+        if (value) {
+            writer.U64(*value);
+        }
+    }
+    if (values.empty()) {
+        return {};
+    }
+    std::string block;
+    ByteWriter(block).U16(kExtraZip64).U16(static_cast<uint16_t>(values.size())).Bytes(values);
+    return block;
+}
+
+std::string WithoutExtraBlocks(std::string_view extra, uint16_t id) {
+    std::string kept;
+    size_t at = 0;
+    ForEachExtraBlock(extra, [&](uint16_t blockId, std::string_view data) {
+        const size_t length = kExtraBlockHeaderSize + data.size();
+        if (blockId != id) {
+            kept.append(extra.substr(at, length));
+        }
+        at += length;
+        return true;
+    });
+    return kept.append(extra.substr(at));
+}
+
 std::optional<std::time_t> ExtendedModTime(std::string_view extra) {
     // A flags byte, then the modification time (signed seconds) when bit 0 is set.
     const auto block = FindExtraBlock(extra, kExtraExtendedTimestamp);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "zipformat/ByteOrder.h"
@@ -71,6 +72,14 @@ static_assert(offsetof(AesExtra, Strength) == 4);
 static_assert(offsetof(AesExtra, Method) == 5);
 // The block's fixed part; nullopt when there is none or it is shorter than that.
 std::optional<AesExtra> FindAesExtra(std::string_view extra);
+
+// Writes a ZIP64 extended information block (0x0001), header included, holding the values given in
+// the order the format fixes: uncompressed size, compressed size, local header offset. A header
+// whose block holds a value stores the marker in that value's fixed field. Empty when none is given.
+std::string Zip64ExtraBlock(std::optional<uint64_t> uncompressedSize, std::optional<uint64_t> compressedSize,
+                            std::optional<uint64_t> localHeaderOffset);
+// The extra field without its blocks of that id; a cut block at the end is kept as it is.
+std::string WithoutExtraBlocks(std::string_view extra, uint16_t id);
 
 // The modification time of an extended timestamp block (0x5455) when it carries one.
 std::optional<std::time_t> ExtendedModTime(std::string_view extra);
