@@ -7,6 +7,7 @@
 #include "zipformat/CentralDirWalk.h"
 #include "zipformat/DataDescriptor.h"
 #include "zipformat/EndRecordSearch.h"
+#include "zipformat/ExtraField.h"
 #include "zipformat/SpannedSetMarker.h"
 #include "zipformat/ZipConstants.h"
 
@@ -14,6 +15,40 @@ namespace ruvu::libcommon {
 
 using platform::Access;
 using platform::Share;
+
+namespace {
+
+struct EntryValues {
+    uint64_t uncompressedSize = 0;
+    uint64_t compressedSize = 0;
+    uint64_t localHeaderOffset = 0;
+};
+
+// The sizes and offset of a central header: a field's own value, or the ZIP64 block's (in the
+// block's fixed order) where the field holds its marker. A marker without any block is taken as the
+// value; nullopt when the block is too short for a value it must hold.
+std::optional<EntryValues> TrueValues(const zip::CentralDirEntry& h) {
+    EntryValues values{h.UncompressedSize, h.CompressedSize, h.LocalHeaderOffset};
+    const auto block = zip::FindExtraBlock(h.Extra, zip::kExtraZip64);
+    if (!block) {
+        return values;
+    }
+    const auto* p = reinterpret_cast<const uint8_t*>(block->data());
+    size_t at = 0;
+    for (uint64_t* value : {&values.uncompressedSize, &values.compressedSize, &values.localHeaderOffset}) {
+        if (*value != zip::kZip64Marker32) {
+            continue;
+        }
+        if (block->size() - at < 8) {
+            return std::nullopt;
+        }
+        *value = zip::GetU64(p + at);
+        at += 8;
+    }
+    return values;
+}
+
+}  // namespace
 
 bool ArchiveReader::Fail(abi::LibraryCode code, std::string text) {
     error_ = Error{code, std::move(text)};
@@ -60,16 +95,14 @@ bool ArchiveReader::FindEndRecord() {
     end_ = found.Record;
     comment_ = std::move(found.Comment);
     endRecordPos_ = found.Offset;
-    if (found.Directory.HasLocator) {
-        if (!listZip64_ || end_.UsesZip64()) {
-            return Fail(abi::kCodeUnsupported, "ZIP64 archives are not supported (archive larger than 4 GB)");
-        }
-        if (!found.Directory.HasZip64Record) {
-            return Fail(abi::kCodeArchiveStructure,
-                        "Error in zip structure: the ZIP64 end record is missing");
-        }
+    directory_ = found.Directory;
+    if (directory_.HasLocator && !listZip64_) {
+        return Fail(abi::kCodeUnsupported, "ZIP64 archives are not supported (archive larger than 4 GB)");
     }
-    directoryEnd_ = found.Directory.End;
+    // Values the end record leaves to the ZIP64 end record cannot be guessed.
+    if (end_.UsesZip64() && !directory_.HasZip64Record) {
+        return Fail(abi::kCodeArchiveStructure, "Error in zip structure: the ZIP64 end record is missing");
+    }
     return true;
 }
 
@@ -78,24 +111,27 @@ bool ArchiveReader::ReadDirectory() {
     if (!FindEndRecord()) {
         return false;
     }
-    if (end_.ThisDiskNo != 0 || end_.CentralDirDisk != 0 || end_.EntriesThisDisk != end_.TotalEntries) {
+    const zip::CentralDirLocation& dir = directory_;
+    if (dir.ThisDisk != 0 || dir.StartDisk != 0 || dir.EntriesThisDisk != dir.TotalEntries) {
         return Fail(abi::kCodeUnsupported, "This is part of a spanned archive");
     }
-    if (end_.CentralDirSize > directoryEnd_) {
+    if (dir.Size > dir.End) {
         return Fail(abi::kCodeArchiveStructure, "Error in zip structure: central directory size too large");
     }
-    centralDirPos_ = directoryEnd_ - end_.CentralDirSize;
-    if (end_.CentralDirOffset > centralDirPos_) {
+    centralDirPos_ = dir.End - dir.Size;
+    if (dir.Offset > centralDirPos_) {
         return Fail(abi::kCodeArchiveStructure,
                     "Error in zip structure: central directory offset beyond the end");
     }
     // Where the stored offsets count from: 0 when they count from the start of the file, the size of
     // a stub put in front without adjusting them otherwise.
-    const uint64_t base = centralDirPos_ - end_.CentralDirOffset;
-    zip::ChunkReader directory(source_, centralDirPos_, directoryEnd_);
-    entries_.reserve(std::min<size_t>(end_.TotalEntries, end_.CentralDirSize / zip::CentralDirHeader::kSize));
+    const uint64_t base = centralDirPos_ - dir.Offset;
+    zip::ChunkReader directory(source_, centralDirPos_, dir.End);
+    // Every header takes at least 46 bytes, which bounds what a hostile count can reserve.
+    entries_.reserve(
+        static_cast<size_t>(std::min(dir.TotalEntries, dir.Size / zip::CentralDirHeader::kSize)));
     prefixSize_ = centralDirPos_;
-    for (uint32_t i = 0; i < end_.TotalEntries; ++i) {
+    for (uint64_t i = 0; i < dir.TotalEntries; ++i) {
         ArchiveEntry entry;
         if (zip::ReadCentralEntry(directory, entry.header) != zip::CentralEntryError::None) {
             return Fail(abi::kCodeArchiveStructure,
@@ -103,21 +139,23 @@ bool ArchiveReader::ReadDirectory() {
                             std::to_string(i + 1) + ")");
         }
         entry.name = zip::DecodeEntryName(entry.header, rule_);
-        if (entry.header.UsesZip64()) {
-            if (!listZip64_) {
-                return Fail(abi::kCodeUnsupported, "ZIP64 entries are not supported: " + entry.name);
-            }
-            // Without its real offset the entry cannot be found; the caller skips it.
-            if (entry.header.LocalHeaderOffset == zip::kZip64Marker32) {
-                entries_.push_back(std::move(entry));
-                continue;
-            }
+        if (entry.header.UsesZip64() && !listZip64_) {
+            return Fail(abi::kCodeUnsupported, "ZIP64 entries are not supported: " + entry.name);
         }
-        entry.localHeaderPos = base + entry.header.LocalHeaderOffset;
-        if (entry.localHeaderPos + zip::LocalFileHeader::kSize > centralDirPos_) {
+        const auto values = TrueValues(entry.header);
+        if (!values) {
+            entry.zip64Damaged = true;
+            entries_.push_back(std::move(entry));
+            continue;
+        }
+        entry.uncompressedSize = values->uncompressedSize;
+        entry.compressedSize = values->compressedSize;
+        if (values->localHeaderOffset > centralDirPos_ - base ||
+            centralDirPos_ - base - values->localHeaderOffset < zip::LocalFileHeader::kSize) {
             return Fail(abi::kCodeArchiveStructure,
                         "A local header offset lies beyond the directory: " + entry.name);
         }
+        entry.localHeaderPos = base + values->localHeaderOffset;
         prefixSize_ = std::min(prefixSize_, entry.localHeaderPos);
         entries_.push_back(std::move(entry));
     }
@@ -144,8 +182,8 @@ std::optional<EntryLayout> ArchiveReader::Layout(const ArchiveEntry& entry) {
     }
     const uint64_t namePos = entry.localHeaderPos + zip::LocalFileHeader::kSize;
     layout.dataPos = namePos + local.FileNameLength + local.ExtraLength;
-    layout.dataSize = entry.header.CompressedSize;
-    if (layout.dataPos + layout.dataSize > centralDirPos_) {
+    layout.dataSize = entry.compressedSize;
+    if (layout.dataPos > centralDirPos_ || centralDirPos_ - layout.dataPos < layout.dataSize) {
         Fail(abi::kCodeArchiveStructure, "Entry data runs past the central directory: " + entry.name);
         return std::nullopt;
     }
@@ -157,14 +195,17 @@ std::optional<EntryLayout> ArchiveReader::Layout(const ArchiveEntry& entry) {
         return std::nullopt;
     }
     if ((local.Flags & zip::kFlagDataDescriptor) != 0) {
-        // The descriptor's signature is optional; its size fields are 32-bit here (no ZIP64).
+        // The descriptor's signature is optional; its sizes are 64-bit after a local header with a
+        // ZIP64 block.
+        const bool zip64 = zip::FindExtraBlock(local.Extra, zip::kExtraZip64).has_value();
         const uint64_t after = layout.dataPos + layout.dataSize;
         uint8_t first[8] = {};
         const bool withSignature =
             after + zip::DataDescriptor::kSize <= centralDirPos_ && ReadAt(after, first, sizeof first) &&
             zip::DataDescriptorLength(first, entry.header.Crc32) == zip::DataDescriptor::kSize;
         layout.descriptorSize =
-            withSignature ? zip::DataDescriptor::kSize : zip::DataDescriptor::kSizeWithoutSignature;
+            (withSignature ? zip::DataDescriptor::kSize : zip::DataDescriptor::kSizeWithoutSignature) +
+            (zip64 ? 8 : 0);
         if (after + layout.descriptorSize > centralDirPos_) {
             Fail(abi::kCodeArchiveStructure, "Error while reading a data descriptor: " + entry.name);
             return std::nullopt;

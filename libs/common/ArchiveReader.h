@@ -19,6 +19,7 @@
 #include "platform/File.h"
 #include "zipformat/CentralDirHeader.h"
 #include "zipformat/EndOfCentralDir.h"
+#include "zipformat/EndRecordSearch.h"
 #include "zipformat/FileSource.h"
 #include "zipformat/LocalFileHeader.h"
 #include "zipformat/NameCodec.h"
@@ -29,6 +30,12 @@ struct ArchiveEntry {
     zip::CentralDirEntry header;
     std::string name;             // the stored name decoded by the code page rule, "/" as stored
     uint64_t localHeaderPos = 0;  // file position of the local header
+    // The true sizes: the header's, or its ZIP64 block's where the header holds markers.
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
+    // A field holds its marker but the ZIP64 block is too short for its value: nothing of the entry
+    // can be trusted (listed only with SetListZip64Entries; the caller skips it).
+    bool zip64Damaged = false;
 };
 
 // Where an entry's bytes lie: local header, data, and the data descriptor when there is one.
@@ -60,15 +67,18 @@ class ArchiveReader {
     // The same for an already resolved host path.
     bool OpenHost(std::string_view hostPath, zip::CodePageRule rule);
     void Close() { file_.Close(); }
-    // Extraction lists what it can instead of refusing the whole archive: entries whose sizes or
-    // offset need ZIP64 are listed (the caller skips them, CentralDirEntry::UsesZip64), and a ZIP64
-    // end record is accepted when the classic end record holds complete values, as tools write when
-    // they streamed an entry of unknown size. Off by default: a rewrite must never copy such entries.
+    // Extraction and rewrites read ZIP64 archives: the counts, size and offset of the directory from the
+    // ZIP64 end record, each entry's sizes and offset from its ZIP64 block. An entry whose block is too short
+    // is listed as zip64Damaged for the caller to skip (or refuse). Off by default: a caller that has not
+    // asked for them gets ZIP64 archives and entries refused (kCodeUnsupported).
     void SetListZip64Entries(bool on) { listZip64_ = on; }
 
     const Error& LastError() const { return error_; }
     const std::vector<ArchiveEntry>& Entries() const { return entries_; }
     const zip::EndOfCentralDir& End() const { return end_; }
+    // The directory's counts, size and offset, with the ZIP64 end record's values where the end
+    // record holds markers.
+    const zip::CentralDirLocation& Directory() const { return directory_; }
     // The archive comment as stored.
     const std::string& Comment() const { return comment_; }
     zip::CodePageRule Rule() const { return rule_; }
@@ -102,7 +112,7 @@ class ArchiveReader {
     zip::EndOfCentralDir end_;
     std::string comment_;
     uint64_t endRecordPos_ = 0;
-    uint64_t directoryEnd_ = 0;  // the ZIP64 end record, or the end record
+    zip::CentralDirLocation directory_;
     uint64_t centralDirPos_ = 0;
     uint64_t prefixSize_ = 0;
     uint64_t fileSize_ = 0;
