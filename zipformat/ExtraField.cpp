@@ -81,6 +81,37 @@ Zip64Extra ReadZip64Extra(std::string_view extra, const Zip64Wanted& wanted) {
     return values;
 }
 
+std::string Zip64ExtraBlock(std::optional<uint64_t> uncompressedSize, std::optional<uint64_t> compressedSize,
+                            std::optional<uint64_t> localHeaderOffset) {
+    std::string values;
+    ByteWriter writer(values);
+    for (const auto& value : {uncompressedSize, compressedSize, localHeaderOffset}) {
+        if (value) {
+            writer.U64(*value);
+        }
+    }
+    if (values.empty()) {
+        return {};
+    }
+    std::string block;
+    ByteWriter(block).U16(kExtraZip64).U16(static_cast<uint16_t>(values.size())).Bytes(values);
+    return block;
+}
+
+std::string WithoutExtraBlocks(std::string_view extra, uint16_t id) {
+    std::string kept;
+    size_t at = 0;
+    ForEachExtraBlock(extra, [&](uint16_t blockId, std::string_view data) {
+        const size_t length = kExtraBlockHeaderSize + data.size();
+        if (blockId != id) {
+            kept.append(extra.substr(at, length));
+        }
+        at += length;
+        return true;
+    });
+    return kept.append(extra.substr(at));
+}
+
 std::optional<std::time_t> ExtendedModTime(std::string_view extra) {
     const auto block = FindExtraBlock(extra, kExtraExtendedTimestamp);
     if (!block || block->size() < 5 || (static_cast<uint8_t>((*block)[0]) & kExtendedTimeHasModTime) == 0) {

@@ -104,6 +104,14 @@ struct Zip64Extra {
 // a short block gives the values it holds in full and no others.
 Zip64Extra ReadZip64Extra(std::string_view extra, const Zip64Wanted& wanted);
 
+// Writes a ZIP64 extended information block (0x0001), header included, holding the values given in
+// the order the format fixes: uncompressed size, compressed size, local header offset. A header
+// whose block holds a value stores the marker in that value's fixed field. Empty when none is given.
+std::string Zip64ExtraBlock(std::optional<uint64_t> uncompressedSize, std::optional<uint64_t> compressedSize,
+                            std::optional<uint64_t> localHeaderOffset);
+// The extra field without its blocks of that id; a cut block at the end is kept as it is.
+std::string WithoutExtraBlocks(std::string_view extra, uint16_t id);
+
 // The extended timestamp block (0x5455): a flags byte, then a signed 32-bit Unix time in seconds for
 // each flag set, in flag order. Only the modification time (bit 0) is read and written here.
 inline constexpr uint8_t kExtendedTimeHasModTime = 1;

@@ -25,9 +25,11 @@ inline constexpr uint16_t kMethodXz = 95;
 inline constexpr uint16_t kMethodPpmd = 98;  // PPMd variant I
 inline constexpr uint16_t kMethodAes = 99;   // AES encryption; the real method is in its extra field
 
-// "Version needed to extract" of what the libraries write: stored, and deflated or encrypted.
+// "Version needed to extract" of what the libraries write: stored, deflated or encrypted, and an entry
+// with ZIP64 sizes or offset.
 inline constexpr uint16_t kVersionStored = 10;
 inline constexpr uint16_t kVersionDeflated = 20;
+inline constexpr uint16_t kVersionZip64 = 45;
 
 // Host systems (the high byte of "version made by").
 inline constexpr uint8_t kHostMsDos = 0;  // MS-DOS and FAT file systems

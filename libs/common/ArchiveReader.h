@@ -67,10 +67,10 @@ class ArchiveReader {
     // The same for an already resolved host path.
     bool OpenHost(std::string_view hostPath, zip::CodePageRule rule);
     void Close() { file_.Close(); }
-    // Extraction reads ZIP64 archives: the counts, size and offset of the directory from the ZIP64
-    // end record, each entry's sizes and offset from its ZIP64 block. An entry whose block is too
-    // short is listed as zip64Damaged for the caller to skip. Off by default: a rewrite refuses ZIP64
-    // archives and entries (kCodeUnsupported), since it cannot write their records.
+    // Extraction and rewrites read ZIP64 archives: the counts, size and offset of the directory from the
+    // ZIP64 end record, each entry's sizes and offset from its ZIP64 block. An entry whose block is too short
+    // is listed as zip64Damaged for the caller to skip (or refuse). Off by default: a caller that has not
+    // asked for them gets ZIP64 archives and entries refused (kCodeUnsupported).
     void SetListZip64Entries(bool on) { listZip64_ = on; }
 
     const Error& LastError() const { return error_; }

@@ -43,12 +43,13 @@ bool HasStoredSuffix(const JobOptions& o, const std::string& name) {
     });
 }
 
-std::string Percent(const zip::CentralDirEntry& h) {
-    if (h.Method == zip::kMethodStored || h.UncompressedSize == 0) {
+std::string Percent(uint16_t method, const EntryPlace& place) {
+    if (method == zip::kMethodStored || place.uncompressedSize == 0) {
         return "stored 0%";
     }
-    const uint64_t saved = h.UncompressedSize > h.CompressedSize ? h.UncompressedSize - h.CompressedSize : 0;
-    return "deflated " + std::to_string(saved * 100 / h.UncompressedSize) + "%";
+    const uint64_t saved =
+        place.uncompressedSize > place.compressedSize ? place.uncompressedSize - place.compressedSize : 0;
+    return "deflated " + std::to_string(saved * 100 / place.uncompressedSize) + "%";
 }
 
 // One item of the job: a source and what it does to the archive.
@@ -111,6 +112,7 @@ bool AddJob::OpenOriginal(ArchiveRewrite& rewrite) {
     if (!exists_) {
         return true;
     }
+    reader_.SetListZip64Entries(true);
     if (!reader_.Open(o_.archivePath, o_.codePage)) {
         reporter_.Problem(reader_.LastError().text + ": " + o_.archivePath, reader_.LastError().code);
         return false;
@@ -262,7 +264,8 @@ bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite,
     item.written = true;
     ++added_;
     const std::string line = (item.replaces >= 0 ? "updating: " : "  adding: ") + item.name + " (" +
-                             Percent(result.header) + ")" + (plan.password ? " (encrypted)" : "");
+                             Percent(result.header.Method, result.place) + ")" +
+                             (plan.password ? " (encrypted)" : "");
     rewrite.AddEntry(std::move(result.header));
     return reporter_.Verbose(line);
 }

@@ -3,16 +3,50 @@
 #include <chrono>
 #include <vector>
 
-#include "libs/dizode/EntryWriter.h"
+#include "libs/dizode/EntryPlace.h"
 #include "platform/FileSystem.h"
 #include "platform/WinPath.h"
 #include "zipformat/EndOfCentralDir.h"
+#include "zipformat/ExtraField.h"
+#include "zipformat/Zip64EndRecord.h"
+#include "zipformat/Zip64Locator.h"
 
 namespace ruvu::dizode {
 
 namespace {
+
 constexpr size_t kCopyChunk = 1 << 20;
+
+// The records after the central directory: the end record with the comment, preceded by the ZIP64
+// end record and its locator when the count or the directory's place does not fit the end record.
+// Each field that does not fit holds its marker; the others keep their values.
+std::string EndRecords(uint64_t count, uint64_t directoryPos, uint64_t directoryEnd,
+                       const std::string& comment) {
+    const uint64_t size = directoryEnd - directoryPos;
+    zip::EndOfCentralDir end;
+    end.EntriesThisDisk = end.TotalEntries =
+        count >= zip::kZip64Marker16 ? zip::kZip64Marker16 : static_cast<uint16_t>(count);
+    end.CentralDirSize = NeedsZip64(size) ? zip::kZip64Marker32 : static_cast<uint32_t>(size);
+    end.CentralDirOffset =
+        NeedsZip64(directoryPos) ? zip::kZip64Marker32 : static_cast<uint32_t>(directoryPos);
+    end.CommentLength = static_cast<uint16_t>(comment.size());
+    std::string records;
+    if (end.UsesZip64() || NeedsZip64(directoryEnd)) {
+        zip::Zip64EndRecord zip64;
+        zip64.MadeByVersion = zip64.VersionNeeded = zip::kVersionZip64;
+        zip64.EntriesThisDisk = zip64.TotalEntries = count;
+        zip64.CentralDirSize = size;
+        zip64.CentralDirOffset = directoryPos;
+        zip64.AppendTo(records);
+        zip::Zip64Locator locator;
+        locator.EndRecordOffset = directoryEnd;
+        locator.AppendTo(records);
+    }
+    end.AppendTo(records);
+    return records + comment;
 }
+
+}  // namespace
 
 bool ArchiveRewrite::Begin(const std::string& archivePath) {
     archivePath_ = archivePath;
@@ -85,6 +119,11 @@ bool ArchiveRewrite::CopyPrefix(libcommon::ArchiveReader& original, uint64_t siz
 }
 
 bool ArchiveRewrite::CopyEntry(libcommon::ArchiveReader& original, const libcommon::ArchiveEntry& entry) {
+    if (entry.zip64Damaged) {
+        reporter_.Problem("The archive is damaged: the ZIP64 block of " + entry.name + " is too short",
+                          abi::kCodeArchiveStructure);
+        return false;
+    }
     const auto layout = original.Layout(entry);
     if (!layout) {
         reporter_.Problem(original.LastError().text, original.LastError().code);
@@ -95,13 +134,20 @@ bool ArchiveRewrite::CopyEntry(libcommon::ArchiveReader& original, const libcomm
                           abi::kCodeArchiveStructure);
         return false;
     }
+    // The entry moves: its central header gets the ZIP64 block its new offset needs, and no other.
+    EntryPlace place;
+    place.compressedSize = entry.compressedSize;
+    place.uncompressedSize = entry.uncompressedSize;
+    place.localHeaderOffset = out_->Position();
+    place.localZip64 = zip::FindExtraBlock(layout->local.Extra, zip::kExtraZip64).has_value();
     zip::CentralDirEntry header = entry.header;
-    header.LocalHeaderOffset = static_cast<uint32_t>(out_->Position());
-    const uint64_t size = layout->End() - layout->localHeaderPos;
-    if (out_->Position() + size >= kMaxZipSize) {
-        reporter_.Problem("The archive would grow beyond 4GB", abi::kCodeUnsupported);
+    SetCentralPlace(header, place);
+    if (header.Extra.size() > 0xFFFF) {
+        reporter_.Problem("The extra field of " + entry.name + " has no room for its ZIP64 block",
+                          abi::kCodeArchiveStructure);
         return false;
     }
+    const uint64_t size = layout->End() - layout->localHeaderPos;
     std::vector<uint8_t> buffer(
         static_cast<size_t>(std::min<uint64_t>(kCopyChunk, std::max<uint64_t>(size, 1))));
     for (uint64_t at = 0; at < size;) {
@@ -123,29 +169,15 @@ bool ArchiveRewrite::CopyEntry(libcommon::ArchiveReader& original, const libcomm
 }
 
 bool ArchiveRewrite::Commit(const std::string& rawComment, libcommon::ArchiveReader* original) {
-    if (central_.size() > 0xFFFF) {
-        reporter_.Problem("Too many entries for an archive without ZIP64 records", abi::kCodeUnsupported);
-        return false;
-    }
     const uint64_t directoryPos = out_->Position();
     for (const auto& header : central_) {
         if (!out_->Write(header.Serialize())) {
             return ReportWriteError();
         }
     }
-    zip::EndOfCentralDir end;
-    end.EntriesThisDisk = end.TotalEntries = static_cast<uint16_t>(central_.size());
-    end.CentralDirSize = static_cast<uint32_t>(out_->Position() - directoryPos);
-    end.CentralDirOffset = static_cast<uint32_t>(directoryPos);
+    const uint64_t directoryEnd = out_->Position();
     const std::string comment = rawComment.substr(0, zip::EndOfCentralDir::kMaxCommentLength);
-    end.CommentLength = static_cast<uint16_t>(comment.size());
-    std::string record;
-    end.AppendTo(record);
-    record += comment;
-    if (out_->Position() + record.size() >= kMaxZipSize) {
-        reporter_.Problem("The archive would grow beyond 4GB", abi::kCodeUnsupported);
-        return false;
-    }
+    const std::string record = EndRecords(central_.size(), directoryPos, directoryEnd, comment);
     if (!out_->Write(record) || !out_->Flush()) {
         return ReportWriteError();
     }

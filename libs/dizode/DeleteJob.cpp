@@ -41,6 +41,7 @@ int32_t RunDelete(const JobOptions& o, Reporter& reporter) {
         return client.Stopped() ? client.StopResult() : 0;
     }
     libcommon::ArchiveReader reader;
+    reader.SetListZip64Entries(true);
     if (!reader.Open(o.archivePath, o.codePage)) {
         reporter.Problem(reader.LastError().text + ": " + o.archivePath, reader.LastError().code);
         return client.Stopped() ? client.StopResult() : 0;

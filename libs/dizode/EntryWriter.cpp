@@ -22,19 +22,16 @@ namespace {
 
 constexpr size_t kReadSize = 1 << 20;
 
-// The local header of an entry: the central header's values, its name and its extra field.
-std::string LocalFor(const CentralDirEntry& h) {
-    zip::LocalFileEntry local;
-    local.VersionNeeded = h.VersionNeeded;
-    local.Flags = h.Flags;
-    local.Method = h.Method;
-    local.DosDateTime = h.DosDateTime;
-    local.Crc32 = h.Crc32;
-    local.CompressedSize = h.CompressedSize;
-    local.UncompressedSize = h.UncompressedSize;
-    local.Name = h.Name;
-    local.Extra = h.Extra;
-    return local.Serialize();
+// Whether the data of a file of this size might reach 4 GiB once deflated (zlib's bound for data
+// that does not compress) or stored, and encrypted: its local header then reserves the ZIP64 block.
+// A negative size is unknown.
+bool MightNeedZip64(int64_t size, bool deflate) {
+    if (size < 0) {
+        return true;
+    }
+    const auto s = static_cast<uint64_t>(size);
+    const uint64_t growth = deflate ? (s >> 12) + (s >> 14) + (s >> 25) + 64 : 0;
+    return NeedsZip64(s) || NeedsZip64(s + growth + zip::kEncryptionHeaderSize);
 }
 
 uint32_t ExternalAttributes(const SourceFile& source, bool unixHost) {
@@ -163,9 +160,6 @@ EntryResult EntryWriter::Write(const EntryPlan& plan) {
     if (size < 0) {
         return Skip("File could not be read, skipped: " + source.windowsPath);
     }
-    if (static_cast<uint64_t>(size) >= kMaxZipSize) {
-        return Skip("File larger than 4GB, skipped: " + source.windowsPath);
-    }
     if (!client_.ItemStart(plan.displayName, size)) {
         return Outcome(EntryResult::Kind::Stopped);
     }
@@ -179,16 +173,23 @@ EntryResult EntryWriter::WriteHeaderOnly(const EntryPlan& plan, CentralDirEntry 
     if (!client_.ItemStart(plan.displayName, 0)) {
         return Outcome(EntryResult::Kind::Stopped);
     }
-    header.LocalHeaderOffset = static_cast<uint32_t>(out_.Position());
-    const std::string local = LocalFor(header);
+    EntryPlace place;
+    place.localHeaderOffset = out_.Position();
+    const std::string local = LocalHeaderFor(header, place);
     if (!out_.Write(local)) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
     if (!client_.ItemEnd(static_cast<int64_t>(local.size()))) {
         return Outcome(EntryResult::Kind::Stopped);
     }
+    return Written(std::move(header), place);
+}
+
+EntryResult EntryWriter::Written(CentralDirEntry header, const EntryPlace& place) {
+    SetCentralPlace(header, place);
     EntryResult r;
     r.header = std::move(header);
+    r.place = place;
     return r;
 }
 
@@ -211,12 +212,20 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry he
             break;
         }
         crc = zip::Crc32(crc, data.data() + old, static_cast<size_t>(got));
-        if (data.size() >= kMaxZipSize) {
-            client_.ItemEnd(0);
-            return Skip("File larger than 4GB, skipped: " + plan.source->windowsPath);
-        }
         if (!progress.Read(got)) {
             return Outcome(EntryResult::Kind::Stopped);
+        }
+        if (data.size() > kInMemoryLimit) {
+            // The file grew while it was read: it is written streamed instead.
+            if (!progress.FlushRead()) {
+                return Outcome(EntryResult::Kind::Stopped);
+            }
+            if (file.Seek(0) < 0) {
+                client_.ItemEnd(0);
+                return Skip("Read error, skipped: " + plan.source->windowsPath + " (" +
+                            platform::HostErrorText(file.Error()) + ")");
+            }
+            return WriteStreamed(plan, std::move(header), file, !plan.store, false);
         }
     }
     std::vector<uint8_t> packed;
@@ -237,7 +246,6 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry he
     }
     std::vector<uint8_t>& payload = header.Method == zip::kMethodDeflated ? packed : data;
     header.Crc32 = crc;
-    header.UncompressedSize = static_cast<uint32_t>(data.size());
     std::string prefix;
     if (plan.password) {
         zip::ZipCryptoKeys keys(*plan.password);
@@ -245,23 +253,23 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry he
         prefix.assign(reinterpret_cast<const char*>(head.data()), head.size());
         keys.Encrypt(payload.data(), payload.size());
     }
-    header.CompressedSize = static_cast<uint32_t>(payload.size() + prefix.size());
-    header.LocalHeaderOffset = static_cast<uint32_t>(out_.Position());
-    const std::string local = LocalFor(header);
+    EntryPlace place;
+    place.uncompressedSize = data.size();
+    place.compressedSize = payload.size() + prefix.size();
+    place.localHeaderOffset = out_.Position();
+    const std::string local = LocalHeaderFor(header, place);
     if (!out_.Write(local) || !out_.Write(prefix) || !out_.Write(payload.data(), payload.size())) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
-    progress.Wrote(static_cast<int64_t>(local.size() + header.CompressedSize));
+    progress.Wrote(static_cast<int64_t>(local.size() + place.compressedSize));
     if (!progress.End()) {
         return Outcome(EntryResult::Kind::Stopped);
     }
-    EntryResult r;
-    r.header = std::move(header);
-    return r;
+    return Written(std::move(header), place);
 }
 
 EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry header, platform::File& file,
-                                       bool deflate, bool reportReads) {
+                                       bool deflate, bool reportReads, bool zip64Local) {
     const uint64_t localPos = out_.Position();
     std::vector<uint8_t> in(kReadSize);
     std::vector<uint8_t> packed(kReadSize);
@@ -297,8 +305,10 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry he
     if (deflate) {
         header.VersionNeeded = zip::kVersionDeflated;
     }
-    header.LocalHeaderOffset = static_cast<uint32_t>(localPos);
-    const std::string placeholder = LocalFor(header);
+    EntryPlace place;
+    place.localHeaderOffset = localPos;
+    place.localZip64 = zip64Local || MightNeedZip64(file.Size(), deflate);
+    const std::string placeholder = LocalHeaderFor(header, place);
     if (!out_.Write(placeholder)) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
@@ -361,11 +371,6 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry he
         }
         crc = zip::Crc32(crc, in.data(), static_cast<size_t>(got));
         total += static_cast<uint64_t>(got);
-        if (total >= kMaxZipSize) {
-            out_.TruncateTo(localPos);
-            client_.ItemEnd(0);
-            return Skip("File larger than 4GB, skipped: " + plan.source->windowsPath);
-        }
         bool ok = true;
         if (deflate) {
             z.stream.next_in = in.data();
@@ -399,25 +404,28 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry he
             return out_.Failed() ? Outcome(EntryResult::Kind::WriteFailed) : readError();
         }
         header.VersionNeeded = plan.password ? zip::kVersionDeflated : zip::kVersionStored;
-        return WriteStreamed(plan, std::move(header), file, false, false);
+        return WriteStreamed(plan, std::move(header), file, false, false, zip64Local);
+    }
+    place.uncompressedSize = total;
+    place.compressedSize = dataSize;
+    if (!place.localZip64 && (NeedsZip64(total) || NeedsZip64(dataSize))) {
+        // The file grew past 4 GiB while it was read: written again with the ZIP64 block reserved.
+        if (!progress.FlushRead()) {
+            return Outcome(EntryResult::Kind::Stopped);
+        }
+        if (!out_.TruncateTo(localPos) || file.Seek(0) < 0) {
+            return out_.Failed() ? Outcome(EntryResult::Kind::WriteFailed) : readError();
+        }
+        return WriteStreamed(plan, std::move(header), file, deflate, false, true);
     }
     header.Crc32 = crc;
-    header.UncompressedSize = static_cast<uint32_t>(total);
-    header.CompressedSize = static_cast<uint32_t>(dataSize);
-    if (dataSize + placeholder.size() + localPos >= kMaxZipSize) {
-        out_.TruncateTo(localPos);
-        client_.ItemEnd(0);
-        return Skip("The archive would grow beyond 4GB, skipped: " + plan.source->windowsPath);
-    }
-    if (!out_.Patch(localPos, LocalFor(header))) {
+    if (!out_.Patch(localPos, LocalHeaderFor(header, place))) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
     if (!progress.End()) {
         return Outcome(EntryResult::Kind::Stopped);
     }
-    EntryResult r;
-    r.header = std::move(header);
-    return r;
+    return Written(std::move(header), place);
 }
 
 }  // namespace ruvu::dizode

@@ -2,7 +2,8 @@
 // deflates it (libdeflate in memory up to kInMemoryLimit, zlib streaming above), stores it instead when
 // deflating does not make it smaller, encrypts it when a password is given, and reports the item
 // through the callback (start, a progress call per 32 KiB read, end). Sizes are known before the
-// local header is final: no data descriptors are written.
+// local header is final: no data descriptors are written. Sizes and offsets that do not fit 32 bits
+// go into ZIP64 blocks (EntryPlace.h).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "libs/common/CallbackClient.h"
+#include "libs/dizode/EntryPlace.h"
 #include "libs/dizode/OutputFile.h"
 #include "libs/dizode/SourceCollector.h"
 #include "zipformat/CentralDirHeader.h"
@@ -22,8 +24,6 @@ namespace ruvu::dizode {
 
 inline constexpr uint64_t kInMemoryLimit = 64ull << 20;
 inline constexpr int64_t kProgressStep = 32 * 1024;
-// Entries and archives stay below 4 GiB: nothing here writes ZIP64 records.
-inline constexpr uint64_t kMaxZipSize = 0xFFFFFFFFull;
 
 struct EntryPlan {
     const SourceFile* source = nullptr;
@@ -43,7 +43,8 @@ struct EntryResult {
         Stopped,      // the callback or an abort stopped the job
     };
     Kind kind = Kind::Written;
-    zip::CentralDirEntry header;
+    zip::CentralDirEntry header;  // complete, with its ZIP64 block when it needs one
+    EntryPlace place;
     std::string problem;  // why it was skipped
 };
 
@@ -69,9 +70,11 @@ class EntryWriter {
     struct Progress;
     EntryResult WriteHeaderOnly(const EntryPlan& plan, zip::CentralDirEntry header);
     EntryResult WriteInMemory(const EntryPlan& plan, zip::CentralDirEntry header, platform::File& file);
-    // reportReads false: a second pass over a file whose bytes were already reported.
+    // reportReads false: a second pass over a file whose bytes were already reported. zip64Local
+    // reserves the ZIP64 block in the local header whatever the file's size says.
     EntryResult WriteStreamed(const EntryPlan& plan, zip::CentralDirEntry header, platform::File& file,
-                              bool deflate, bool reportReads);
+                              bool deflate, bool reportReads, bool zip64Local = false);
+    EntryResult Written(zip::CentralDirEntry header, const EntryPlace& place);
 
     OutputFile& out_;
     libcommon::CallbackClient& client_;

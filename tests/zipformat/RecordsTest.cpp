@@ -401,6 +401,27 @@ TEST(MethodName, OtherMethodsAreNamedAndAesShowsItsKeyAndTheMethodUnderIt) {
     }
 }
 
+TEST(ExtraField, Zip64BlockHoldsOnlyTheGivenValuesInTheirFixedOrder) {
+    auto u64 = [](uint64_t v) {
+        std::string out;
+        ByteWriter(out).U64(v);
+        return out;
+    };
+    const uint64_t u = 0x1'0000'0001, c = 0x2'0000'0002, o = 0x3'0000'0003;
+    EXPECT_EQ(Zip64ExtraBlock(std::nullopt, std::nullopt, std::nullopt), "");
+    EXPECT_EQ(Zip64ExtraBlock(std::nullopt, std::nullopt, o), Block(kExtraZip64, u64(o)));
+    EXPECT_EQ(Zip64ExtraBlock(u, c, std::nullopt), Block(kExtraZip64, u64(u) + u64(c)));
+    EXPECT_EQ(Zip64ExtraBlock(u, std::nullopt, o), Block(kExtraZip64, u64(u) + u64(o)));
+    EXPECT_EQ(Zip64ExtraBlock(u, c, o), Block(kExtraZip64, u64(u) + u64(c) + u64(o)));
+
+    // Dropping the old block keeps every other block, and a cut one at the end as it was.
+    const std::string time = Block(kExtraExtendedTimestamp, std::string("\x01\x10\x20\x30\x40", 5));
+    const std::string cut = Block(0xCAFE, "1234").substr(0, 6);
+    EXPECT_EQ(
+        WithoutExtraBlocks(Block(kExtraZip64, u64(o)) + time + Block(kExtraZip64, "") + cut, kExtraZip64),
+        time + cut);
+}
+
 TEST(CentralDirEntry, FoldersByNameOrByTheAttributesOfTheirHost) {
     const struct {
         const char* name;
