@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "abi/LibraryEntry.h"
+#include "libs/common/ReadAheadSource.h"
 #include "platform/File.h"
 #include "zipformat/CentralDirHeader.h"
 #include "zipformat/EndOfCentralDir.h"
-#include "zipformat/FileSource.h"
 #include "zipformat/LocalFileHeader.h"
 #include "zipformat/NameCodec.h"
 
@@ -59,7 +59,10 @@ class ArchiveReader {
     bool Open(std::string_view windowsPath, zip::CodePageRule rule);
     // The same for an already resolved host path.
     bool OpenHost(std::string_view hostPath, zip::CodePageRule rule);
-    void Close() { file_.Close(); }
+    void Close() {
+        file_.Close();
+        source_.Forget();
+    }
     // Extraction lists what it can instead of refusing the whole archive: entries whose sizes or
     // offset need ZIP64 are listed (the caller skips them, CentralDirEntry::UsesZip64), and a ZIP64
     // end record is accepted when the classic end record holds complete values, as tools write when
@@ -95,7 +98,7 @@ class ArchiveReader {
     bool FindEndRecord();
 
     platform::File file_;
-    zip::FileSource source_{file_};
+    ReadAheadSource source_{file_};
     zip::CodePageRule rule_ = zip::CodePageRule::Auto;
     Error error_;
     std::vector<ArchiveEntry> entries_;
