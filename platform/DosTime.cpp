@@ -9,6 +9,25 @@ namespace {
 constexpr uint32_t kEarliestDosTime = (1u << 5 | 1u) << 16;  // 1980-01-01 00:00:00
 constexpr uint32_t kLatestDosTime = ((127u << 9 | 12u << 5 | 31u) << 16) | (23u << 11 | 59u << 5 | 29u);
 
+// Seconds since 1970 of a date and time counted as UTC; days beyond the month's end run on into the
+// next month.
+std::time_t UtcSeconds(int year, int month, int day, int hour, int minute, int second) {
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const int64_t days = int64_t{era} * 146097 + dayOfEra - 719468;
+    return static_cast<std::time_t>(days * 86400 + hour * 3600 + minute * 60 + second);
+}
+
+// How far local time is ahead of UTC at a time stamp. localtime_r reads the time zone once per
+// process, where mktime reads it again at every call.
+long UtcOffset(std::time_t time) {
+    std::tm tm{};
+    return localtime_r(&time, &tm) != nullptr ? tm.tm_gmtoff : 0;
+}
+
 }  // namespace
 
 uint32_t EncodeDosDateTime(const DosDateTimeParts& p) {
@@ -52,16 +71,19 @@ uint32_t UnixToDosDateTime(std::time_t time) {
 std::time_t DosDateTimeToUnix(uint32_t dosDateTime) {
     DosDateTimeParts p = DecodeDosDateTime(dosDateTime);
     // Damaged values (month or day 0, hour 31) are pulled into range instead of wandering into
-    // neighbouring months through mktime's normalisation.
-    std::tm tm{};
-    tm.tm_year = p.year - 1900;
-    tm.tm_mon = std::clamp(p.month, 1, 12) - 1;
-    tm.tm_mday = std::max(p.day, 1);
-    tm.tm_hour = std::min(p.hour, 23);
-    tm.tm_min = std::min(p.minute, 59);
-    tm.tm_sec = std::min(p.second, 59);
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
+    // neighbouring months.
+    const std::time_t local =
+        UtcSeconds(p.year, std::clamp(p.month, 1, 12), std::max(p.day, 1), std::min(p.hour, 23),
+                   std::min(p.minute, 59), std::min(p.second, 59));
+    // The offsets a day before and after tell the one in force: the earlier one where the local time
+    // shows it, else the later one. A time that falls twice (summer time ends) is the first; one that
+    // never falls (summer time begins) is read with the earlier offset.
+    const long before = UtcOffset(local - 86400);
+    if (UtcOffset(local - before) == before) {
+        return local - before;
+    }
+    const long after = UtcOffset(local + 86400);
+    return UtcOffset(local - after) == after ? local - after : local - before;
 }
 
 }  // namespace ruvu::platform

@@ -152,6 +152,7 @@ bool CanLinkUnnamed() {
 FileReplacement& FileReplacement::operator=(FileReplacement&& other) noexcept {
     if (this != &other) {
         Abandon();
+        folderFd_ = std::exchange(other.folderFd_, -1);
         folder_ = std::move(other.folder_);
         name_ = std::move(other.name_);
         targetHost_ = std::move(other.targetHost_);
@@ -209,24 +210,34 @@ FileReplacement FileReplacement::BeginHost(std::string_view hostPath, const Repl
         failed.error_ = HostError::InvalidName;
         return failed;
     }
-    return Start(std::move(folderFd), std::move(name), *physical, options);
+    ReplacementOptions own = options;
+    own.borrowFolder = false;
+    own.targetMissing = false;
+    own.clearStale = true;
+    const int fd = folderFd.Get();
+    return Start(std::move(folderFd), fd, std::move(name), *physical, own);
 }
 
 FileReplacement FileReplacement::BeginAt(int folderFd, std::string_view name,
                                          const ReplacementOptions& options) {
+    if (options.borrowFolder) {
+        return Start(Fd(), folderFd, std::string(name), {}, options);
+    }
     Fd folder(fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
     if (!folder.Valid()) {
         FileReplacement failed;
         failed.error_ = HostErrorFromErrno(errno);
         return failed;
     }
-    return Start(std::move(folder), std::string(name), {}, options);
+    const int fd = folder.Get();
+    return Start(std::move(folder), fd, std::string(name), {}, options);
 }
 
-FileReplacement FileReplacement::Start(Fd folder, std::string name, std::string targetHost,
+FileReplacement FileReplacement::Start(Fd owned, int folderFd, std::string name, std::string targetHost,
                                        const ReplacementOptions& options) {
     FileReplacement r;
-    r.folder_ = std::move(folder);
+    r.folderFd_ = folderFd;
+    r.folder_ = std::move(owned);
     r.name_ = std::move(name);
     r.targetHost_ = std::move(targetHost);
     r.keepOwnerAndMode_ = options.keepOwnerAndMode;
@@ -237,9 +248,9 @@ FileReplacement FileReplacement::Start(Fd folder, std::string name, std::string 
         if (!r.TakeWriterLock(options)) {
             return r;
         }
-    } else {
+    } else if (!options.targetMissing) {
         struct stat st {};
-        if (fstatat(r.folder_.Get(), r.name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (fstatat(r.folderFd_, r.name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             r.old_ = st;
         }
     }
@@ -253,7 +264,9 @@ FileReplacement FileReplacement::Start(Fd folder, std::string name, std::string 
             return r;
         }
     }
-    ClearStaleOnce(r.folder_.Get());
+    if (options.clearStale) {
+        ClearStaleOnce(r.folderFd_);
+    }
     r.CreateTemporary();
     return r;
 }
@@ -263,11 +276,11 @@ bool FileReplacement::TakeWriterLock(const ReplacementOptions& options) {
     for (;;) {
         Lock result = Lock::Taken;
         struct stat st {};
-        if (fstatat(folder_.Get(), name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (fstatat(folderFd_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (!S_ISREG(st.st_mode)) {
                 return Fail(HostError::AccessDenied);
             }
-            Fd target(openat(folder_.Get(), name_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            Fd target(openat(folderFd_, name_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
             if (!target.Valid()) {
                 if (errno == ENOENT) {
                     continue;  // replaced by its rename a moment ago
@@ -280,7 +293,7 @@ bool FileReplacement::TakeWriterLock(const ReplacementOptions& options) {
             if (result != Lock::Busy) {
                 // The lock counts only while the name still names the locked file.
                 if (fstat(target.Get(), &locked) == 0 &&
-                    fstatat(folder_.Get(), name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    fstatat(folderFd_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
                     SameFile(locked, named)) {
                     old_ = locked;
                     targetLock_ = std::move(target);
@@ -290,12 +303,12 @@ bool FileReplacement::TakeWriterLock(const ReplacementOptions& options) {
             }
         } else if (errno == ENOENT) {
             // Nothing to lock yet: the folder stands for the file until it exists.
-            Fd folder(openat(folder_.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            Fd folder(openat(folderFd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             if (!folder.Valid()) {
                 return Fail(HostErrorFromErrno(errno));
             }
             if (flock(folder.Get(), LOCK_EX | LOCK_NB) == 0 || (errno != EWOULDBLOCK && errno != EINTR)) {
-                if (fstatat(folder_.Get(), name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (fstatat(folderFd_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
                     continue;  // created meanwhile: lock the file itself
                 }
                 old_.reset();
@@ -323,15 +336,11 @@ bool FileReplacement::CreateTemporary() {
     // An unnamed file cannot outlive the process. A virtual floppy counts only named files against its
     // capacity, so it gets a named one.
     if (floppy.empty() && CanLinkUnnamed()) {
-        fd = openat(folder_.Get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    }
-    if (fd >= 0) {
-        // Alive while locked: a sweep of another process leaves it alone.
-        TryLock(fd);
+        fd = openat(folderFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     }
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         std::string name = NewTemporaryName();
-        fd = openat(folder_.Get(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        fd = openat(folderFd_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno != EEXIST) {
                 return Fail(HostErrorFromErrno(errno));
@@ -384,13 +393,30 @@ bool FileReplacement::Commit() {
         Abandon();
         return Fail(HostErrorFromErrno(err));
     }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (tempName_.empty() && !old_) {
+        // Where no target was found, an unnamed file takes the target's name at once; an entry of that
+        // name is never replaced by the link, and one that appeared meanwhile is replaced as below.
+        if (linkat(AT_FDCWD, self.c_str(), folderFd_, name_.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            (errno != EEXIST && linkat(fd, "", folderFd_, name_.c_str(), AT_EMPTY_PATH) == 0)) {
+            return Placed();
+        }
+        if (errno != EEXIST || !replaceExisting_) {
+            const int err = errno;
+            Abandon();
+            return Fail(err == EEXIST ? HostError::FileExists : HostErrorFromErrno(err));
+        }
+    }
+    if (tempName_.empty()) {
+        // Alive while locked: a sweep of another process leaves the named file alone.
+        TryLock(fd);
+    }
     // An unnamed file gets a name for the rename; a kill in between leaves a named file that no one
     // holds, which the next replacement in this folder clears.
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; tempName_.empty() && attempt < 100; ++attempt) {
         std::string name = NewTemporaryName();
-        if (linkat(AT_FDCWD, self.c_str(), folder_.Get(), name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-            linkat(fd, "", folder_.Get(), name.c_str(), AT_EMPTY_PATH) == 0) {
+        if (linkat(AT_FDCWD, self.c_str(), folderFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            linkat(fd, "", folderFd_, name.c_str(), AT_EMPTY_PATH) == 0) {
             tempName_ = std::move(name);
         } else if (errno != EEXIST) {
             const int err = errno;
@@ -403,14 +429,18 @@ bool FileReplacement::Commit() {
         return Fail(HostError::FileExists);
     }
     const unsigned flags = replaceExisting_ ? 0 : RENAME_NOREPLACE;
-    if (renameat2(folder_.Get(), tempName_.c_str(), folder_.Get(), name_.c_str(), flags) != 0) {
+    if (renameat2(folderFd_, tempName_.c_str(), folderFd_, name_.c_str(), flags) != 0) {
         const int err = errno;
         Abandon();
         return Fail(err == EEXIST ? HostError::FileExists : HostErrorFromErrno(err));
     }
     tempName_.clear();
+    return Placed();
+}
+
+bool FileReplacement::Placed() {
     if (durable_) {
-        fsync(folder_.Get());
+        fsync(folderFd_);
     }
     if (!targetHost_.empty()) {
         detail::NoteNewEntry(targetHost_);
@@ -419,13 +449,14 @@ bool FileReplacement::Commit() {
     targetLock_.Reset();
     folderLock_.Reset();
     folder_.Reset();
+    folderFd_ = -1;
     return true;
 }
 
 void FileReplacement::Abandon() {
     out_.Close();
-    if (folder_.Valid() && !tempName_.empty()) {
-        unlinkat(folder_.Get(), tempName_.c_str(), 0);
+    if (folderFd_ >= 0 && !tempName_.empty()) {
+        unlinkat(folderFd_, tempName_.c_str(), 0);
     }
     tempName_.clear();
     targetLock_.Reset();

@@ -6,8 +6,9 @@
 // (".~ruvu" + hex digits + ".tmp") that holds a lock while it lives, so that a later replacement in the
 // same folder recognises one a killed process left behind and removes it. Commit gives the new file
 // the old one's permission bits, owner and group (where the process may set them), writes it to the
-// disk, links it in and renames it over the target, and writes the folder to the disk. Until Commit
-// returns true the target is untouched; a replacement that is not committed leaves nothing behind.
+// disk, links it in and renames it over the target, and writes the folder to the disk (an unnamed file
+// where no target exists is linked in under the target's name at once). Until Commit returns true the
+// target is untouched; a replacement that is not committed leaves nothing behind.
 //
 // A target reached through symbolic links is replaced where the links lead: the links stay and their
 // target gets the new content. Other hard links of the target keep the old content (a rename gives the
@@ -28,6 +29,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/Fd.h"
 #include "platform/File.h"
@@ -54,12 +56,21 @@ struct ReplacementOptions {
     bool executable = false;
     // Commit writes the file and the folder entry to the disk before it renames and returns.
     bool durable = true;
+    // BeginAt only. The caller keeps the folder descriptor open until the replacement is committed or
+    // dropped, so it is not duplicated.
+    bool borrowFolder = false;
+    // BeginAt only. The caller has just found no entry of that name in the folder, so Begin does not
+    // look for the target again; an entry that appears meanwhile is handled as replaceExisting says.
+    bool targetMissing = false;
+    // Begin clears the folder of what killed replacements left (once per folder and process). BeginAt
+    // may leave it out for a folder the caller made itself.
+    bool clearStale = true;
 };
 
 class FileReplacement {
   public:
     FileReplacement() = default;
-    FileReplacement(FileReplacement&& other) noexcept = default;
+    FileReplacement(FileReplacement&& other) noexcept { *this = std::move(other); }
     FileReplacement& operator=(FileReplacement&& other) noexcept;
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
@@ -91,14 +102,17 @@ class FileReplacement {
     void Abandon();
 
   private:
-    static FileReplacement Start(Fd folder, std::string name, std::string targetHost,
+    static FileReplacement Start(Fd owned, int folderFd, std::string name, std::string targetHost,
                                  const ReplacementOptions& options);
     bool Fail(HostError error);
+    // The new file is in place under the target's name: the end of a successful Commit.
+    bool Placed();
     bool TakeWriterLock(const ReplacementOptions& options);
     bool CreateTemporary();
 
+    int folderFd_ = -1;  // folder_, or the caller's descriptor (borrowFolder)
     Fd folder_;
-    std::string name_;        // the target's name in folder_
+    std::string name_;        // the target's name in the folder
     std::string targetHost_;  // for messages and the folder index
     std::string tempName_;    // the temporary file's name once it has one
     File out_;

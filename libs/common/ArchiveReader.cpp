@@ -76,6 +76,7 @@ bool ArchiveReader::FindEndRecord() {
 }
 
 bool ArchiveReader::ReadDirectory() {
+    source_.Forget();
     entries_.clear();
     if (!FindEndRecord()) {
         return false;

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "abi/LibraryEntry.h"
+#include "libs/common/ReadAheadSource.h"
 #include "platform/File.h"
 #include "zipformat/CentralDirHeader.h"
 #include "zipformat/EndOfCentralDir.h"
 #include "zipformat/EndRecordSearch.h"
-#include "zipformat/FileSource.h"
 #include "zipformat/LocalFileHeader.h"
 #include "zipformat/NameCodec.h"
 
@@ -66,7 +66,10 @@ class ArchiveReader {
     bool Open(std::string_view windowsPath, zip::CodePageRule rule);
     // The same for an already resolved host path.
     bool OpenHost(std::string_view hostPath, zip::CodePageRule rule);
-    void Close() { file_.Close(); }
+    void Close() {
+        file_.Close();
+        source_.Forget();
+    }
     // Extraction and rewrites read ZIP64 archives: the counts, size and offset of the directory from the
     // ZIP64 end record, each entry's sizes and offset from its ZIP64 block. An entry whose block is too short
     // is listed as zip64Damaged for the caller to skip (or refuse). Off by default: a caller that has not
@@ -105,7 +108,7 @@ class ArchiveReader {
     bool FindEndRecord();
 
     platform::File file_;
-    zip::FileSource source_{file_};
+    ReadAheadSource source_{file_};
     zip::CodePageRule rule_ = zip::CodePageRule::Auto;
     Error error_;
     std::vector<ArchiveEntry> entries_;

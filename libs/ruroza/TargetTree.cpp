@@ -55,6 +55,8 @@ void SetStamp(int fd, const Stamp& stamp) {
 
 bool TargetTree::Open(const std::string& windowsBase, std::string& error) {
     windowsBase_ = windowsBase;
+    path_.clear();
+    indexes_.clear();
     HostError hostError = HostError::None;
     if (!platform::DirectoryExists(windowsBase) && !platform::ForceDirectories(windowsBase, &hostError)) {
         error = "Extract folder '" + windowsBase +
@@ -67,59 +69,80 @@ bool TargetTree::Open(const std::string& windowsBase, std::string& error) {
         return false;
     }
     // The base folder itself is the caller's choice, so links in its own path are followed.
-    base_ = Fd(open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!base_.Valid()) {
+    auto base = std::make_shared<Fd>(open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!base->Valid()) {
         error = "Extract folder '" + windowsBase + "' cannot be opened: " + ErrnoText(errno);
         return false;
     }
+    base_ = Level{{}, {}, std::move(base), &indexes_[""]};
     return true;
 }
 
-std::map<std::string, std::string>& TargetTree::IndexOf(int folder) {
-    struct stat info {};
-    fstat(folder, &info);
-    const auto key = std::make_pair(info.st_dev, info.st_ino);
-    auto found = indexes_.find(key);
-    if (found != indexes_.end()) {
-        return found->second;
+void TargetTree::Note(FolderIndex& index, const std::string& name) {
+    if (!index.listed && !index.made) {
+        return;  // a listing made later finds it
     }
-    auto& index = indexes_[key];
+    auto [it, added] = index.names.emplace(platform::LowerCase(name), name);
+    if (!added && name < it->second) {
+        it->second = name;
+    }
+}
+
+namespace {
+
+// Adds the entries of a folder to a name index (lower-case name -> the first name in byte order).
+void ListFolder(int folder, std::map<std::string, std::string>& names) {
     const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing < 0) {
-        return index;
+        return;
     }
     std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(listing), closedir);
     if (!dir) {
         close(listing);
-        return index;
+        return;
     }
     while (const dirent* item = readdir(dir.get())) {
         const std::string name = item->d_name;
         if (name == "." || name == "..") {
             continue;
         }
-        auto [it, added] = index.emplace(platform::LowerCase(name), name);
+        auto [it, added] = names.emplace(platform::LowerCase(name), name);
         if (!added && name < it->second) {
             it->second = name;
         }
     }
-    return index;
 }
 
-std::optional<std::string> TargetTree::Match(int folder, const std::string& name, struct stat& info,
+}  // namespace
+
+std::optional<std::string> TargetTree::Match(const Level& folder, const std::string& name, struct stat& info,
                                              int& err) {
     err = 0;
-    if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        return name;
+    FolderIndex& index = *folder.index;
+    const int at = folder.folder->Get();
+    if (!index.made) {
+        if (fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            return name;
+        }
+        if (errno != ENOENT) {
+            err = errno;
+            return std::nullopt;
+        }
+        if (!index.listed) {
+            ListFolder(at, index.names);
+            index.listed = true;
+        }
     }
-    if (errno != ENOENT) {
-        err = errno;
+    const auto found = index.names.find(platform::LowerCase(name));
+    if (found == index.names.end()) {
         return std::nullopt;
     }
-    const auto& index = IndexOf(folder);
-    const auto found = index.find(platform::LowerCase(name));
-    if (found != index.end() && fstatat(folder, found->second.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (fstatat(at, found->second.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         return found->second;
+    }
+    // Gone since it was listed or made: missing, unless it cannot be told.
+    if (index.made && errno != ENOENT) {
+        err = errno;
     }
     return std::nullopt;
 }
@@ -127,13 +150,22 @@ std::optional<std::string> TargetTree::Match(int folder, const std::string& name
 TargetTree::Walk TargetTree::OpenFolders(const std::vector<std::string>& components, size_t count,
                                          bool create) {
     Walk walk;
-    walk.folder = Fd(fcntl(base_.Get(), F_DUPFD_CLOEXEC, 0));
+    size_t kept = 0;
+    while (kept < count && kept < path_.size() && path_[kept].asked == components[kept]) {
+        walk.names.push_back(path_[kept].name);
+        ++kept;
+    }
+    if (kept < count) {
+        path_.erase(path_.begin() + static_cast<std::ptrdiff_t>(kept), path_.end());
+    }
+    walk.reached = kept;
+    walk.folder = kept == 0 ? base_ : path_[kept - 1];
     for (; walk.reached < count; ++walk.reached) {
         const std::string& name = components[walk.reached];
-        const int at = walk.folder->Get();
+        const int at = walk.folder.folder->Get();
         struct stat info {};
         int err = 0;
-        auto actual = Match(at, name, info, err);
+        auto actual = Match(walk.folder, name, info, err);
         const auto shown = [&] {
             auto names = walk.names;
             names.push_back(actual.value_or(name));
@@ -143,38 +175,47 @@ TargetTree::Walk TargetTree::OpenFolders(const std::vector<std::string>& compone
             walk.problem = CreateProblem(shown(), err);
             return walk;
         }
+        bool made = false;
         if (!actual) {
             if (!create) {
                 return walk;
             }
-            if (mkdirat(at, name.c_str(), 0777) != 0 && errno != EEXIST) {
-                walk.problem = CreateProblem("Folder " + shown() + " could not be created", errno);
-                return walk;
-            }
-            IndexOf(at).emplace(platform::LowerCase(name), name);
             actual = name;
-            if (fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (mkdirat(at, name.c_str(), 0777) == 0) {
+                made = true;
+            } else if (errno != EEXIST || fstatat(at, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
                 walk.problem = CreateProblem("Folder " + shown() + " could not be created", errno);
                 return walk;
             }
+            Note(*walk.folder.index, name);
         }
-        if (S_ISLNK(info.st_mode)) {
+        if (!made && S_ISLNK(info.st_mode)) {
             walk.problem = Problem(shown() + " is a symbolic link; nothing is written through it",
                                    abi::stBadName, abi::kCodeWarning);
             return walk;
         }
-        if (!S_ISDIR(info.st_mode)) {
+        if (!made && !S_ISDIR(info.st_mode)) {
             walk.problem = Problem("A file is in the way of folder " + shown(), abi::stWriteError,
                                    abi::kCodeCreateError);
             return walk;
         }
-        Fd next(openat(at, actual->c_str(), kFolderFlags));
-        if (!next.Valid()) {
+        // Never through a link, also one put in the place of a folder after it was looked at.
+        auto next = std::make_shared<Fd>(openat(at, actual->c_str(), kFolderFlags));
+        if (!next->Valid()) {
             walk.problem = CreateProblem("Folder " + shown() + " cannot be opened", errno);
             return walk;
         }
         walk.names.push_back(*actual);
-        walk.folder = std::move(next);
+        std::string key;
+        for (const auto& part : walk.names) {
+            key += key.empty() ? part : "/" + part;
+        }
+        FolderIndex& index = indexes_[key];
+        if (made) {
+            index = FolderIndex{{}, false, true};
+        }
+        path_.push_back(Level{name, *actual, std::move(next), &index});
+        walk.folder = path_.back();
     }
     return walk;
 }
@@ -198,7 +239,7 @@ TargetTree::Lookup TargetTree::Find(const std::vector<std::string>& components) 
     }
     struct stat info {};
     int err = 0;
-    const auto actual = Match(walk.folder->Get(), components.back(), info, err);
+    const auto actual = Match(walk.folder, components.back(), info, err);
     if (err != 0) {
         lookup.problem = CreateProblem(WindowsPath(components), err);
         return lookup;
@@ -217,13 +258,13 @@ TargetTree::Lookup TargetTree::Find(const std::vector<std::string>& components) 
     return lookup;
 }
 
-std::optional<Fd> TargetTree::MakeFolders(const std::vector<std::string>& components, PathProblem& problem) {
+bool TargetTree::MakeFolders(const std::vector<std::string>& components, PathProblem& problem) {
     Walk walk = OpenFolders(components, components.size(), true);
     if (walk.problem) {
         problem = std::move(*walk.problem);
-        return std::nullopt;
+        return false;
     }
-    return std::move(walk.folder);
+    return true;
 }
 
 std::optional<PendingFile> TargetTree::StartFile(const std::vector<std::string>& components,
@@ -233,23 +274,28 @@ std::optional<PendingFile> TargetTree::StartFile(const std::vector<std::string>&
         problem = std::move(*walk.problem);
         return std::nullopt;
     }
-    const int folder = walk.folder->Get();
+    const Level& folder = walk.folder;
     struct stat info {};
     int err = 0;
-    const std::string finalName = Match(folder, components.back(), info, err).value_or(components.back());
+    const auto existing = Match(folder, components.back(), info, err);
+    const std::string finalName = existing.value_or(components.back());
     platform::ReplacementOptions options;
     // Extracted files get the entry's permissions, and are not written to the disk one by one.
     options.keepOwnerAndMode = false;
     options.durable = false;
-    platform::FileReplacement replacement = platform::FileReplacement::BeginAt(folder, finalName, options);
+    options.borrowFolder = true;
+    options.targetMissing = !existing && err == 0;
+    options.clearStale = !folder.index->made;
+    platform::FileReplacement replacement =
+        platform::FileReplacement::BeginAt(folder.folder->Get(), finalName, options);
     if (!replacement.IsOpen()) {
         problem = Problem("File " + WindowsPath(components) +
                               " could not be created: " + platform::HostErrorText(replacement.Error()),
                           abi::stWriteError, abi::kCodeCreateError);
         return std::nullopt;
     }
-    IndexOf(folder).emplace(platform::LowerCase(finalName), finalName);
-    return PendingFile(std::move(replacement));
+    Note(*folder.index, finalName);
+    return PendingFile(folder.folder, std::move(replacement));
 }
 
 bool TargetTree::MakeLink(const std::vector<std::string>& components, const std::string& target,
@@ -259,10 +305,10 @@ bool TargetTree::MakeLink(const std::vector<std::string>& components, const std:
         problem = std::move(*walk.problem);
         return false;
     }
-    const int folder = walk.folder->Get();
+    const int folder = walk.folder.folder->Get();
     struct stat info {};
     int err = 0;
-    const std::string name = Match(folder, components.back(), info, err).value_or(components.back());
+    const std::string name = Match(walk.folder, components.back(), info, err).value_or(components.back());
     HostError error = HostError::None;
     if (!platform::PlaceSymbolicLink(folder, name, target, &error)) {
         problem = Problem("Symbolic link " + WindowsPath(components) +
@@ -272,7 +318,7 @@ bool TargetTree::MakeLink(const std::vector<std::string>& components, const std:
     }
     const timespec times[2] = {{mtime, 0}, {mtime, 0}};
     utimensat(folder, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    IndexOf(folder).emplace(platform::LowerCase(name), name);
+    Note(*walk.folder.index, name);
     return true;
 }
 
@@ -284,7 +330,7 @@ void TargetTree::ApplyFolderStamps() {
     for (const auto& [components, stamp] : folderStamps_) {
         Walk walk = OpenFolders(components, components.size(), false);
         if (!walk.problem && walk.reached == components.size()) {
-            SetStamp(walk.folder->Get(), stamp);
+            SetStamp(walk.folder.folder->Get(), stamp);
         }
     }
     folderStamps_.clear();

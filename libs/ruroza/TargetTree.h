@@ -7,6 +7,10 @@
 // A file is written to a temporary name in its folder and renamed over its real name only when it is
 // complete (PendingFile), so a failed or cancelled extraction never leaves half a file under the real
 // name and never destroys the file it would have replaced.
+//
+// The folders of the path walked last stay open, so the next file in the same folder is created
+// relative to it without walking the path again. A folder the tree made itself held nothing but what
+// the tree put there, so its entries are known without looking them up one by one.
 #pragma once
 
 #include <sys/stat.h>
@@ -15,6 +19,7 @@
 #include <cstdint>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -62,8 +67,8 @@ class TargetTree {
     // is a problem, so is a file where a folder is needed.
     Lookup Find(const std::vector<std::string>& components);
 
-    // Creates the folders of a relative path that are missing and opens the last one.
-    std::optional<Fd> MakeFolders(const std::vector<std::string>& components, PathProblem& problem);
+    // Creates the folders of a relative path that are missing.
+    bool MakeFolders(const std::vector<std::string>& components, PathProblem& problem);
 
     // Starts a file at a relative path; its folders are created as needed.
     std::optional<PendingFile> StartFile(const std::vector<std::string>& components, PathProblem& problem);
@@ -82,23 +87,40 @@ class TargetTree {
     std::string WindowsPath(const std::vector<std::string>& components) const;
 
   private:
+    // What the tree knows of the entries of one folder.
+    struct FolderIndex {
+        std::map<std::string, std::string> names;  // lower-case name -> the first name in byte order
+        bool listed = false;                       // names has every entry the listing found
+        bool made = false;                         // made by the tree: names has every entry
+    };
+    // An open folder.
+    struct Level {
+        std::string asked;  // the component as the caller gave it
+        std::string name;   // its name on disk
+        std::shared_ptr<const Fd> folder;
+        FolderIndex* index = nullptr;
+    };
     struct Walk {
-        std::optional<Fd> folder;  // the deepest folder reached
-        size_t reached = 0;        // components opened as folders
+        Level folder;        // the deepest folder reached
+        size_t reached = 0;  // components opened as folders
         std::vector<std::string> names;
         std::optional<PathProblem> problem;
     };
-    // Opens the folders of components[0..count) that exist (creating the missing ones with create).
+    // Opens the folders of components[0..count) that exist (creating the missing ones with create),
+    // keeping those the last walk opened as far as the two paths agree.
     Walk OpenFolders(const std::vector<std::string>& components, size_t count, bool create);
     // The entry of a folder with this name, matched ignoring letter case as the host layer matches
     // names; nullopt when there is none.
-    std::optional<std::string> Match(int folder, const std::string& name, struct stat& info, int& err);
-    std::map<std::string, std::string>& IndexOf(int folder);
+    std::optional<std::string> Match(const Level& folder, const std::string& name, struct stat& info,
+                                     int& err);
+    // Adds a name the tree put into a folder to what it knows of the folder.
+    static void Note(FolderIndex& index, const std::string& name);
 
-    Fd base_;
+    Level base_;
     std::string windowsBase_;
-    // Per folder (device and inode): lower-case name -> the first name in byte order.
-    std::map<std::pair<dev_t, ino_t>, std::map<std::string, std::string>> indexes_;
+    std::vector<Level> path_;  // the folders of the path walked last, below the base
+    // Per folder, by its path of names on disk below the base ("" for the base).
+    std::map<std::string, FolderIndex> indexes_;
     std::vector<std::pair<std::vector<std::string>, Stamp>> folderStamps_;
 };
 
@@ -107,7 +129,9 @@ class TargetTree {
 // committed leaves nothing behind, also when the process is killed.
 class PendingFile {
   public:
-    explicit PendingFile(platform::FileReplacement replacement) : replacement_(std::move(replacement)) {}
+    // The replacement may borrow the folder's descriptor, which the file keeps open.
+    PendingFile(std::shared_ptr<const Fd> folder, platform::FileReplacement replacement)
+        : folder_(std::move(folder)), replacement_(std::move(replacement)) {}
 
     // Writes all bytes; false with Error() on failure (DiskFull when the disk is full).
     bool Write(const void* data, size_t size);
@@ -116,6 +140,7 @@ class PendingFile {
     platform::HostError Error() const { return error_; }
 
   private:
+    std::shared_ptr<const Fd> folder_;  // before replacement_: closed after it
     platform::FileReplacement replacement_;
     platform::HostError error_ = platform::HostError::None;
 };

@@ -50,5 +50,30 @@ TEST_F(DosTimeTest, TimesOutsideTheRangeAreClamped) {
     EXPECT_EQ(damaged, 788918400);  // 1995-01-01
 }
 
+// Beside the changes to and from summer time, where an hour falls twice or never, a time reads as the C
+// library's own conversion reads it.
+TEST_F(DosTimeTest, LocalTimesAroundSummerTimeReadAsTheCLibraryReadsThem) {
+    tz_.reset();
+    tz_.emplace("TZ", "Europe/Budapest");
+    tzset();
+    const DosDateTimeParts times[] = {
+        {2024, 3, 31, 1, 59, 58},  {2024, 3, 31, 2, 30, 0},  {2024, 3, 31, 3, 0, 0},   // spring
+        {2024, 10, 27, 1, 59, 58}, {2024, 10, 27, 2, 30, 0}, {2024, 10, 27, 3, 0, 0},  // autumn
+        {2024, 7, 1, 12, 0, 0},    {1980, 1, 1, 0, 0, 0},    {2107, 12, 31, 23, 59, 58},
+    };
+    for (const auto& t : times) {
+        std::tm tm{};
+        tm.tm_year = t.year - 1900;
+        tm.tm_mon = t.month - 1;
+        tm.tm_mday = t.day;
+        tm.tm_hour = t.hour;
+        tm.tm_min = t.minute;
+        tm.tm_sec = t.second;
+        tm.tm_isdst = -1;
+        EXPECT_EQ(DosDateTimeToUnix(EncodeDosDateTime(t)), std::mktime(&tm))
+            << t.year << "-" << t.month << "-" << t.day << " " << t.hour << ":" << t.minute;
+    }
+}
+
 }  // namespace
 }  // namespace ruvu::platform

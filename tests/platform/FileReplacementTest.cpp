@@ -110,6 +110,49 @@ TEST(FileReplacementTest, RefusesWhatItWasToldToKeep) {
     EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"folder", "ro.zip", "there.txt"}));
 }
 
+// A caller that just found no target (and keeps its folder open) has the new file linked in under the
+// target's name; whatever appeared under that name meanwhile is replaced or kept as told, a link
+// never written through, and no temporary name is left.
+TEST(FileReplacementTest, TargetThatAppearsAfterBeginIsReplacedOrKeptAsTold) {
+    TempFolder dir;
+    test::MakeFolders(dir / "out");
+    WriteTextFile(dir / "outside.txt", "precious");
+    ReplacementOptions keep;
+    keep.replaceExisting = false;
+    const struct {
+        const char* appears;  // "", "file" or "link"
+        bool replace;
+        HostError expected;
+        const char* content;  // of out/x.txt afterwards
+    } cases[] = {
+        {"", true, HostError::None, "new"},
+        {"file", true, HostError::None, "new"},
+        {"file", false, HostError::FileExists, "theirs"},
+        {"link", true, HostError::None, "new"},
+    };
+    for (const auto& c : cases) {
+        const std::string target = dir / "out/x.txt";
+        fs::remove(target);
+        Fd folder(open((dir / "out").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ReplacementOptions options = c.replace ? ReplacementOptions{} : keep;
+        options.borrowFolder = true;
+        options.targetMissing = true;
+        FileReplacement replacement = FileReplacement::BeginAt(folder.Get(), "x.txt", options);
+        ASSERT_TRUE(replacement.IsOpen());
+        ASSERT_TRUE(WriteAll(replacement.Out(), "new"));
+        if (std::string_view(c.appears) == "file") {
+            WriteTextFile(target, "theirs");
+        } else if (std::string_view(c.appears) == "link") {
+            fs::create_symlink(dir / "outside.txt", target);
+        }
+        EXPECT_EQ(replacement.Commit() ? HostError::None : replacement.Error(), c.expected) << c.appears;
+        EXPECT_FALSE(fs::is_symlink(target)) << c.appears;
+        EXPECT_EQ(ReadTextFile(target), c.content) << c.appears;
+        EXPECT_EQ(Names(dir / "out"), (std::set<std::string>{"x.txt"})) << c.appears;
+    }
+    EXPECT_EQ(ReadTextFile(dir / "outside.txt"), "precious");
+}
+
 // Read-modify-replace of a counter file by many processes at once, the file missing at the start:
 // every increment must survive.
 TEST(FileReplacementTest, ConcurrentWritersWaitForEachOtherAndLoseNothing) {

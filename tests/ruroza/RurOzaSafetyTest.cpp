@@ -132,6 +132,27 @@ TEST_F(RurOzaSafetyTest, SymbolicLinksAreNeverWrittenThrough) {
     EXPECT_THAT(SkipTypes(), ElementsAre(abi::stBadName, abi::stWriteError));
 }
 
+// Folders stay open from one file to the next: one that is swapped for a link to elsewhere while the
+// extraction runs is never written through.
+TEST_F(RurOzaSafetyTest, FolderSwappedForALinkMidwayIsNeverWrittenThrough) {
+    tmp_.MakeDir("outside");
+    WriteZip("swap.zip", {CraftedEntry("a/one.txt", "one"), CraftedEntry("a/two.txt", "two"),
+                          CraftedEntry("a/sub/three.txt", "three"), CraftedEntry("b/four.txt", "four")});
+    bool swapped = false;
+    callback_.onEvent = [&](const testsupport::CallbackEvent& e) {
+        if (e.action == abi::kActionExtractName && e.text.find("two") != std::string::npos && !swapped) {
+            swapped = rename(tmp_.Host("out/a").c_str(), tmp_.Host("out/moved").c_str()) == 0 &&
+                      symlink(tmp_.Host("outside").c_str(), tmp_.Host("out/a").c_str()) == 0;
+        }
+    };
+    Extract("swap.zip");
+    callback_.onEvent = nullptr;
+    ASSERT_TRUE(swapped);
+    EXPECT_TRUE(Listing(tmp_.Host("outside")).empty());
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/moved/one.txt")), "one");
+    EXPECT_EQ(ReadFileBytes(tmp_.Host("out/b/four.txt")), "four");
+}
+
 std::string LinkTarget(const std::string& path) {
     char target[4096];
     const ssize_t n = readlink(path.c_str(), target, sizeof target);
