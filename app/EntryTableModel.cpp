@@ -6,6 +6,7 @@
 #include "app/QtText.h"
 #include "engine/DozErozev.h"
 #include "platform/DateFormat.h"
+#include "zipformat/MethodName.h"
 
 namespace ruvu {
 
@@ -23,7 +24,11 @@ void EntryTableModel::Fill() {
     beginResetModel();
     count_ = component_.Count();
     methods_.clear();
+    // Nearly every entry is stored or deflated: those are passed over without building a name.
     for (const ZipDirEntry& entry : component_.Entries()) {
+        if (!zip::MethodIsNamed(entry.Method)) {
+            continue;
+        }
         std::string method = entry.MethodName();
         if (!method.empty() && std::find(methods_.begin(), methods_.end(), method) == methods_.end()) {
             methods_.push_back(std::move(method));

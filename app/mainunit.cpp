@@ -372,6 +372,9 @@ void TMainform::UpdateZipNameHint() {
 
 void TMainform::FillGrid() {
     gridModel_->Fill();
+    // Laid out now rather than on the view's next timer: the scroll bar a long listing brings is then
+    // in place before the first paint, so the grid is painted once instead of before and after it.
+    StringGrid1->doItemsLayout();
 }
 
 void TMainform::DozErozev1DirUpdate(TObject*) {

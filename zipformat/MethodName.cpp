@@ -30,7 +30,7 @@ std::string CompressionName(uint16_t method) {
 }  // namespace
 
 std::string MethodName(uint16_t method, std::string_view centralExtra) {
-    if (method == kMethodStored || method == kMethodDeflated) {
+    if (!MethodIsNamed(method)) {
         return {};
     }
     if (method != kMethodAes) {

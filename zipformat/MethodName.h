@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "zipformat/ZipConstants.h"
+
 namespace ruvu::zip {
 
 // Empty for stored and deflated entries, which every tool reads. Otherwise the method's usual name
@@ -13,5 +15,10 @@ namespace ruvu::zip {
 // entry (method 99) shows its key size and the method under the encryption, taken from its AES
 // block ("AES-256 Deflate", "AES-128 BZip2", "AES-192" for stored data, "AES" without a block).
 std::string MethodName(uint16_t method, std::string_view centralExtra);
+
+// Whether MethodName gives the method a name: any method but stored and deflate.
+constexpr bool MethodIsNamed(uint16_t method) {
+    return method != kMethodStored && method != kMethodDeflated;
+}
 
 }  // namespace ruvu::zip
