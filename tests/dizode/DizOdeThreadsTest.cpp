@@ -2,7 +2,6 @@
 // our own extraction read back byte for byte (files split into deflate blocks among them), and a stop
 // from a callback midway that leaves nothing behind.
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <tuple>
@@ -18,15 +17,6 @@ namespace {
 
 constexpr size_t kBlock = 2u << 20;  // the size files are split at for compression
 const std::string kPassword = "titok";
-
-// Sets RUVUVADU_THREADS for the life of the object.
-class ThreadCount {
-  public:
-    explicit ThreadCount(int threads) { setenv("RUVUVADU_THREADS", std::to_string(threads).c_str(), 1); }
-    ~ThreadCount() { unsetenv("RUVUVADU_THREADS"); }
-    ThreadCount(const ThreadCount&) = delete;
-    ThreadCount& operator=(const ThreadCount&) = delete;
-};
 
 // What a caller sees of a job: each callback's action, the item it names and the bytes read it
 // reports. Written sizes are left out: a file split into blocks deflates a little differently.
