@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "libs/common/PathTools.h"
 #include "libs/common/SpecMatch.h"
 #include "libs/dizode/ArchiveRewrite.h"
+#include "libs/dizode/CompressAhead.h"
 #include "libs/dizode/EntryWriter.h"
 #include "libs/dizode/Jobs.h"
 #include "libs/dizode/SourceCollector.h"
@@ -74,6 +76,10 @@ class AddJob {
     bool OpenOriginal(ArchiveRewrite& rewrite);
     bool NameItems(std::vector<SourceFile>& sources);
     bool AskPassword();
+    bool Stored(const Item& item) const { return o_.level == 0 || HasStoredSuffix(o_, item.name); }
+    // The items in the order they are written: those replacing an entry in the entries' order, then
+    // the new ones.
+    std::vector<Item*> WriteOrder(const std::vector<int>& replacedBy);
     bool WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite, bool& fatal);
     void AfterCommit(const ArchiveRewrite& rewrite);
 
@@ -86,6 +92,7 @@ class AddJob {
     std::vector<std::string> entryNames_;  // decoded names of the original's entries
     std::vector<Item> items_;
     std::string askedPassword_;
+    std::unique_ptr<CompressAhead> ahead_;  // with more than one thread
     int32_t added_ = 0;
     int skipped_ = 0;  // files and specs left out, each reported
 };
@@ -222,7 +229,7 @@ bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite,
     plan.displayName = item.name;
     plan.name = zip::EncodeEntryText(item.name, o_.OemNames());
     plan.level = o_.level;
-    plan.store = o_.level == 0 || HasStoredSuffix(o_, item.name);
+    plan.store = Stored(item);
     if (source.encrypt) {
         const std::string& password = source.password.empty() ? askedPassword_ : source.password;
         if (!password.empty()) {
@@ -248,7 +255,11 @@ bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite,
     plan.comment = commentText.bytes.substr(0, 0xFFFF);
     reporter_.Trace("  source: " + source.windowsPath + (plan.store ? " (stored)" : "") +
                     (plan.password ? " (encrypted)" : ""));
-    EntryResult result = writer.Write(plan);
+    PreparedEntry prepared;
+    if (ahead_) {
+        prepared = ahead_->TakeNext();
+    }
+    EntryResult result = writer.WritePrepared(plan, prepared);
     switch (result.kind) {
         case EntryResult::Kind::Stopped:
             return false;
@@ -268,6 +279,21 @@ bool AddJob::WriteItem(Item& item, EntryWriter& writer, ArchiveRewrite& rewrite,
                              (plan.password ? " (encrypted)" : "");
     rewrite.AddEntry(std::move(result.header));
     return reporter_.Verbose(line);
+}
+
+std::vector<Item*> AddJob::WriteOrder(const std::vector<int>& replacedBy) {
+    std::vector<Item*> order;
+    for (const int index : replacedBy) {
+        if (index >= 0) {
+            order.push_back(&items_[static_cast<size_t>(index)]);
+        }
+    }
+    for (Item& item : items_) {
+        if (item.replaces < 0) {
+            order.push_back(&item);
+        }
+    }
+    return order;
 }
 
 void AddJob::AfterCommit(const ArchiveRewrite& rewrite) {
@@ -392,13 +418,22 @@ int32_t AddJob::Run() {
     if (exists_ && !rewrite.CopyPrefix(reader_, reader_.PrefixSize())) {
         return Result();
     }
+    const unsigned threads = CompressionThreads();
     DeflateEngines engines;
-    EntryWriter writer(rewrite.Out(), client_, engines);
+    EntryWriter writer(rewrite.Out(), client_, engines, threads);
     std::vector<int> replacedBy(reader_.Entries().size(), -1);
     for (size_t i = 0; i < items_.size(); ++i) {
         if (items_[i].replaces >= 0) {
             replacedBy[static_cast<size_t>(items_[i].replaces)] = static_cast<int>(i);
         }
+    }
+    if (threads > 1) {
+        std::vector<CompressAhead::Job> jobs;
+        for (const Item* item : WriteOrder(replacedBy)) {
+            const bool file = !item->source.isDirectory && !item->source.isVolumeLabel;
+            jobs.push_back({file ? &item->source : nullptr, Stored(*item), o_.level});
+        }
+        ahead_ = std::make_unique<CompressAhead>(std::move(jobs), threads);
     }
     bool fatal = false;
     // Entries keep their order; a replaced one keeps its place, and stays as it was when its new

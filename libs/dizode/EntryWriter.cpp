@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "libs/common/NewEncryptionHeader.h"
+#include "libs/dizode/StreamDeflater.h"
 #include "platform/HostError.h"
 #include "zipformat/Crc32.h"
 #include "zipformat/ExtraField.h"
@@ -73,6 +74,17 @@ struct ZStream {
 
 }  // namespace
 
+int64_t ReadMore(platform::File& file, std::vector<uint8_t>& data, int64_t expectedSize) {
+    constexpr size_t kTailRead = 4096;
+    const size_t old = data.size();
+    const auto expected = static_cast<size_t>(std::max<int64_t>(expectedSize, 0));
+    const size_t want = old < expected ? std::min(kReadSize, expected - old) : kTailRead;
+    data.resize(old + want);
+    const int64_t got = file.Read(data.data() + old, want);
+    data.resize(old + static_cast<size_t>(std::max<int64_t>(got, 0)));
+    return got;
+}
+
 DeflateEngines::DeflateEngines() = default;
 
 DeflateEngines::~DeflateEngines() {
@@ -127,10 +139,11 @@ struct EntryWriter::Progress {
     }
 };
 
-EntryWriter::EntryWriter(OutputFile& out, libcommon::CallbackClient& client, DeflateEngines& engines)
-    : out_(out), client_(client), engines_(engines) {}
+EntryWriter::EntryWriter(OutputFile& out, libcommon::CallbackClient& client, DeflateEngines& engines,
+                         unsigned threads)
+    : out_(out), client_(client), engines_(engines), threads_(threads) {}
 
-EntryResult EntryWriter::Write(const EntryPlan& plan) {
+CentralDirEntry EntryWriter::NewHeader(const EntryPlan& plan) const {
     const SourceFile& source = *plan.source;
     CentralDirEntry header;
     header.MadeByVersion = 30;
@@ -143,12 +156,18 @@ EntryResult EntryWriter::Write(const EntryPlan& plan) {
     header.Name = plan.name.bytes;
     header.Comment = plan.comment;
     header.VersionNeeded = zip::kVersionStored;
-    if (source.isDirectory || source.isVolumeLabel) {
-        return WriteHeaderOnly(plan, std::move(header));
-    }
-    if (plan.password) {
+    if (plan.password && !source.isDirectory && !source.isVolumeLabel) {
         header.Flags |= zip::kFlagEncrypted;
         header.VersionNeeded = zip::kVersionDeflated;
+    }
+    return header;
+}
+
+EntryResult EntryWriter::Write(const EntryPlan& plan) {
+    const SourceFile& source = *plan.source;
+    CentralDirEntry header = NewHeader(plan);
+    if (source.isDirectory || source.isVolumeLabel) {
+        return WriteHeaderOnly(plan, std::move(header));
     }
     platform::File file =
         platform::File::OpenHost(source.hostPath, platform::Access::Read, platform::Share::DenyNone);
@@ -196,18 +215,17 @@ EntryResult EntryWriter::Written(CentralDirEntry header, const EntryPlace& place
 EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry header, platform::File& file) {
     Progress progress{client_};
     std::vector<uint8_t> data;
-    data.reserve(static_cast<size_t>(std::max<int64_t>(file.Size(), 0)));
+    const int64_t expected = file.Size();
+    data.reserve(static_cast<size_t>(std::max<int64_t>(expected, 0)));
     uint32_t crc = 0;
     for (;;) {
         const size_t old = data.size();
-        data.resize(old + kReadSize);
-        const int64_t got = file.Read(data.data() + old, kReadSize);
+        const int64_t got = ReadMore(file, data, expected);
         if (got < 0) {
             client_.ItemEnd(0);
             return Skip("Read error, skipped: " + plan.source->windowsPath + " (" +
                         platform::HostErrorText(file.Error()) + ")");
         }
-        data.resize(old + static_cast<size_t>(got));
         if (got == 0) {
             break;
         }
@@ -229,7 +247,7 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry he
         }
     }
     std::vector<uint8_t> packed;
-    header.Method = zip::kMethodStored;
+    bool deflated = false;
     if (!plan.store && !data.empty()) {
         libdeflate_compressor* engine = engines_.For(plan.level);
         if (engine == nullptr) {
@@ -240,11 +258,47 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry he
             libdeflate_deflate_compress(engine, data.data(), data.size(), packed.data(), packed.size());
         if (packedSize > 0 && packedSize < data.size()) {
             packed.resize(packedSize);
-            header.Method = zip::kMethodDeflated;
-            header.VersionNeeded = zip::kVersionDeflated;
+            deflated = true;
         }
     }
-    std::vector<uint8_t>& payload = header.Method == zip::kMethodDeflated ? packed : data;
+    return WriteWhole(plan, std::move(header), progress, crc, deflated ? packed : data, deflated,
+                      data.size());
+}
+
+EntryResult EntryWriter::WritePrepared(const EntryPlan& plan, PreparedEntry& prepared) {
+    using State = PreparedEntry::State;
+    if (prepared.state == State::Unprepared) {
+        return Write(plan);
+    }
+    const std::string& path = plan.source->windowsPath;
+    if (prepared.state == State::OpenFailed) {
+        return Skip("File could not be opened, skipped: " + path + " (" +
+                    platform::HostErrorText(prepared.error) + ")");
+    }
+    if (!client_.ItemStart(plan.displayName, prepared.size)) {
+        return Outcome(EntryResult::Kind::Stopped);
+    }
+    Progress progress{client_};
+    if (!progress.Read(prepared.readBytes)) {
+        return Outcome(EntryResult::Kind::Stopped);
+    }
+    if (prepared.state == State::ReadFailed) {
+        client_.ItemEnd(0);
+        return Skip("Read error, skipped: " + path + " (" + platform::HostErrorText(prepared.error) + ")");
+    }
+    const bool deflated = !prepared.packed.empty();
+    return WriteWhole(plan, NewHeader(plan), progress, prepared.crc,
+                      deflated ? prepared.packed : prepared.data, deflated,
+                      static_cast<uint64_t>(prepared.readBytes));
+}
+
+EntryResult EntryWriter::WriteWhole(const EntryPlan& plan, CentralDirEntry header, Progress& progress,
+                                    uint32_t crc, std::vector<uint8_t>& payload, bool deflated,
+                                    uint64_t size) {
+    header.Method = deflated ? zip::kMethodDeflated : zip::kMethodStored;
+    if (deflated) {
+        header.VersionNeeded = zip::kVersionDeflated;
+    }
     header.Crc32 = crc;
     std::string prefix;
     if (plan.password) {
@@ -254,7 +308,7 @@ EntryResult EntryWriter::WriteInMemory(const EntryPlan& plan, CentralDirEntry he
         keys.Encrypt(payload.data(), payload.size());
     }
     EntryPlace place;
-    place.uncompressedSize = data.size();
+    place.uncompressedSize = size;
     place.compressedSize = payload.size() + prefix.size();
     place.localHeaderOffset = out_.Position();
     const std::string local = LocalHeaderFor(header, place);
@@ -333,8 +387,13 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry he
         progress.Wrote(static_cast<int64_t>(count));
         return out_.Write(bytes, count);
     };
+    // With more than one thread a deflated file is compressed in blocks side by side.
+    std::optional<StreamDeflater> blocks;
+    std::vector<uint8_t> joined;
     ZStream z;
-    if (deflate) {
+    if (deflate && threads_ > 1) {
+        blocks.emplace(plan.level, threads_);
+    } else if (deflate) {
         if (deflateInit2(&z.stream, std::clamp(plan.level, 1, 9), Z_DEFLATED, -MAX_WBITS, 8,
                          Z_DEFAULT_STRATEGY) != Z_OK) {
             throw std::bad_alloc();
@@ -372,7 +431,12 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry he
         crc = zip::Crc32(crc, in.data(), static_cast<size_t>(got));
         total += static_cast<uint64_t>(got);
         bool ok = true;
-        if (deflate) {
+        if (blocks) {
+            if (!blocks->Add(in.data(), static_cast<size_t>(got), joined)) {
+                throw std::bad_alloc();
+            }
+            ok = joined.empty() || emit(joined.data(), joined.size());
+        } else if (deflate) {
             z.stream.next_in = in.data();
             z.stream.avail_in = static_cast<uInt>(got);
             ok = pump(Z_NO_FLUSH);
@@ -386,7 +450,14 @@ EntryResult EntryWriter::WriteStreamed(const EntryPlan& plan, CentralDirEntry he
             return Outcome(EntryResult::Kind::Stopped);
         }
     }
-    if (deflate && !pump(Z_FINISH)) {
+    if (blocks) {
+        if (!blocks->Finish(joined)) {
+            throw std::bad_alloc();
+        }
+        if (!joined.empty() && !emit(joined.data(), joined.size())) {
+            return Outcome(EntryResult::Kind::WriteFailed);
+        }
+    } else if (deflate && !pump(Z_FINISH)) {
         return Outcome(EntryResult::Kind::WriteFailed);
     }
     if (knownCrc && *knownCrc != crc) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "libs/common/CallbackClient.h"
 #include "libs/dizode/EntryPlace.h"
@@ -48,6 +49,29 @@ struct EntryResult {
     std::string problem;  // why it was skipped
 };
 
+// A file read whole and compressed ahead of its turn on another thread (CompressAhead.h), written by
+// the calling thread with the callbacks a file read in its turn gets.
+struct PreparedEntry {
+    enum class State {
+        Unprepared,  // left to the calling thread: a folder, a file too large to hold, one that grew
+        OpenFailed,
+        ReadFailed,
+        Ready,
+    };
+    State state = State::Unprepared;
+    platform::HostError error = platform::HostError::None;
+    int64_t size = 0;       // the size when it was opened
+    int64_t readBytes = 0;  // what was read (up to a read error)
+    uint32_t crc = 0;
+    std::vector<uint8_t> data;    // the bytes read, dropped once deflated
+    std::vector<uint8_t> packed;  // the deflate stream, when it is smaller than the data
+};
+
+// Appends the next read of a file expected to hold expectedSize bytes to data: at most 1 MiB, and a
+// small read once the expected bytes are in (only the end of the file or its growth is left), so a
+// small file does not cost a large zero-filled buffer. Returns the bytes read, 0 at the end, -1 on error.
+int64_t ReadMore(platform::File& file, std::vector<uint8_t>& data, int64_t expectedSize);
+
 // Compressors for the levels used in a job, made once.
 class DeflateEngines {
   public:
@@ -63,11 +87,20 @@ class DeflateEngines {
 
 class EntryWriter {
   public:
-    EntryWriter(OutputFile& out, libcommon::CallbackClient& client, DeflateEngines& engines);
+    // threads: what a file streamed from disk is deflated on.
+    EntryWriter(OutputFile& out, libcommon::CallbackClient& client, DeflateEngines& engines,
+                unsigned threads = 1);
     EntryResult Write(const EntryPlan& plan);
+    // As Write, with the file already read and compressed (the plan's store and level were the
+    // preparer's).
+    EntryResult WritePrepared(const EntryPlan& plan, PreparedEntry& prepared);
 
   private:
     struct Progress;
+    zip::CentralDirEntry NewHeader(const EntryPlan& plan) const;
+    // Writes a file read whole: payload is the deflate stream when deflated, else the data.
+    EntryResult WriteWhole(const EntryPlan& plan, zip::CentralDirEntry header, Progress& progress,
+                           uint32_t crc, std::vector<uint8_t>& payload, bool deflated, uint64_t size);
     EntryResult WriteHeaderOnly(const EntryPlan& plan, zip::CentralDirEntry header);
     EntryResult WriteInMemory(const EntryPlan& plan, zip::CentralDirEntry header, platform::File& file);
     // reportReads false: a second pass over a file whose bytes were already reported. zip64Local
@@ -79,6 +112,7 @@ class EntryWriter {
     OutputFile& out_;
     libcommon::CallbackClient& client_;
     DeflateEngines& engines_;
+    unsigned threads_;
 };
 
 }  // namespace ruvu::dizode

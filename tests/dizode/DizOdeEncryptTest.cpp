@@ -96,26 +96,34 @@ TEST_F(DizOdeTest, MissingPasswordIsAskedOnceAndNoAnswerAddsNothing) {
 }
 
 TEST_F(DizOdeTest, LargeFilesStreamThroughZlibEncryptedOrStored) {
-    // Above the in-memory limit: one that deflates, one that only stores.
+    // Above the in-memory limit: one that deflates, one that only stores; on one thread and in blocks
+    // on two.
     const std::string big = SampleText((64u << 20) + 12345, 5);
     const std::string noise = testsupport::RandomBytes((64u << 20) + 777, 6);
     tmp_.Write("big/text.txt", big);
     tmp_.Write("big/noise.bin", noise);
-    auto params = Params();
-    params.Level(1).Password("nagy").RootDir(tmp_.Win("big"));
-    params.Spec(testsupport::ZipSpec{"text.txt", "", true, false});
-    params.Spec(testsupport::ZipSpec{"noise.bin", "", false, false});
-    EXPECT_EQ(Run(params), 2);
-    const auto test = testsupport::UnzipTest(Archive(), "nagy");
-    EXPECT_TRUE(test.Ok()) << test.output;
-    ASSERT_TRUE(testsupport::UnzipExtract(Archive(), tmp_.Host("out"), "nagy").Ok());
-    EXPECT_TRUE(ReadFileBytes(tmp_.Host("out/text.txt")) == big);
-    EXPECT_TRUE(ReadFileBytes(tmp_.Host("out/noise.bin")) == noise);
-    int64_t reported = 0;
-    for (const auto& e : callback_.Of(abi::kActionItemProgress)) {
-        reported += e.fileSize;
+    for (const int threads : {1, 2}) {
+        SCOPED_TRACE("threads " + std::to_string(threads));
+        const ThreadCount count(threads);
+        const std::string archive = "big" + std::to_string(threads) + ".zip";
+        callback_.Clear();
+        auto params = Params(archive);
+        params.Level(1).Password("nagy").RootDir(tmp_.Win("big"));
+        params.Spec(testsupport::ZipSpec{"text.txt", "", true, false});
+        params.Spec(testsupport::ZipSpec{"noise.bin", "", false, false});
+        EXPECT_EQ(Run(params), 2);
+        const auto test = testsupport::UnzipTest(Archive(archive), "nagy");
+        EXPECT_TRUE(test.Ok()) << test.output;
+        const std::string out = tmp_.Host("out" + std::to_string(threads));
+        ASSERT_TRUE(testsupport::UnzipExtract(Archive(archive), out, "nagy").Ok());
+        EXPECT_TRUE(ReadFileBytes(out + "/text.txt") == big);
+        EXPECT_TRUE(ReadFileBytes(out + "/noise.bin") == noise);
+        int64_t reported = 0;
+        for (const auto& e : callback_.Of(abi::kActionItemProgress)) {
+            reported += e.fileSize;
+        }
+        EXPECT_EQ(reported, static_cast<int64_t>(big.size() + noise.size()));
     }
-    EXPECT_EQ(reported, static_cast<int64_t>(big.size() + noise.size()));
 }
 
 }  // namespace ruvu::dizode::test

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "abi/LibraryEntry.h"
@@ -17,6 +18,15 @@ namespace ruvu::dizode::test {
 
 using testsupport::ReadFileBytes;
 using testsupport::ZipParamsBuilder;
+
+// Sets RUVUVADU_THREADS, the threads the library compresses on, for the life of the object.
+class ThreadCount {
+  public:
+    explicit ThreadCount(int threads) { setenv("RUVUVADU_THREADS", std::to_string(threads).c_str(), 1); }
+    ~ThreadCount() { unsetenv("RUVUVADU_THREADS"); }
+    ThreadCount(const ThreadCount&) = delete;
+    ThreadCount& operator=(const ThreadCount&) = delete;
+};
 
 class DizOdeTest : public ::testing::Test {
   protected:
